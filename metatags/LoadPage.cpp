@@ -1,0 +1,149 @@
+#include "LoadPage.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QFileInfo>
+
+#include <new>
+
+#ifdef Q_OS_UNIX
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
+namespace metatags {
+
+namespace {
+
+QString tr(const char *text)
+{
+    return QCoreApplication::translate("LoadPage", text);
+}
+
+#ifdef Q_OS_UNIX
+
+QString describeNonRegular(mode_t mode)
+{
+    if (S_ISDIR(mode))
+        return tr("It is a folder, not a file.");
+    if (S_ISFIFO(mode))
+        return tr("It is a pipe (FIFO), not a regular file.");
+    if (S_ISCHR(mode) || S_ISBLK(mode))
+        return tr("It is a device, not a regular file.");
+    return tr("It is not a regular file.");
+}
+
+class FileDescriptor
+{
+public:
+    explicit FileDescriptor(int fd)
+        : m_fd(fd)
+    { }
+    ~FileDescriptor()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+    }
+    FileDescriptor(const FileDescriptor &) = delete;
+    FileDescriptor &operator=(const FileDescriptor &) = delete;
+    int get() const { return m_fd; }
+
+private:
+    int m_fd;
+};
+
+// Reads until end of file, so that a file that grows while it is read is read
+// whole and one that shrinks gives what it still holds.
+bool readToEnd(int fd, qsizetype expectedSize, QByteArray &page)
+{
+    page = QByteArray(expectedSize, Qt::Uninitialized);
+    qsizetype filled = 0;
+    while (filled < page.size()) {
+        const ssize_t got = ::read(fd, page.data() + filled, static_cast<size_t>(page.size() - filled));
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0)
+            return false;
+        if (got == 0) {
+            page.truncate(filled);
+            return true;
+        }
+        filled += got;
+    }
+    // A small probe for bytes written since the size was taken, instead of
+    // growing a large buffer on the chance that there are some.
+    char probe[64 * 1024];
+    for (;;) {
+        const ssize_t got = ::read(fd, probe, sizeof probe);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0)
+            return false;
+        if (got == 0)
+            return true;
+        page.append(probe, got);
+    }
+}
+
+Result<QByteArray> loadRegularFile(const QString &path)
+{
+    // O_NONBLOCK: opening a FIFO without a writer must not wait for one.
+    const FileDescriptor file(::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+    if (file.get() < 0)
+        return FileError { path, qt_error_string(errno) };
+
+    struct stat status
+    { };
+    if (::fstat(file.get(), &status) != 0)
+        return FileError { path, qt_error_string(errno) };
+    if (!S_ISREG(status.st_mode))
+        return FileError { path, describeNonRegular(status.st_mode) };
+
+    // A regular file never blocks; clear the flag so that reads behave plainly.
+    const int flags = ::fcntl(file.get(), F_GETFL);
+    if (flags >= 0)
+        ::fcntl(file.get(), F_SETFL, flags & ~O_NONBLOCK);
+
+    QByteArray page;
+    if (!readToEnd(file.get(), static_cast<qsizetype>(status.st_size), page))
+        return FileError { path, qt_error_string(errno) };
+    return page;
+}
+
+#else
+
+Result<QByteArray> loadRegularFile(const QString &path)
+{
+    const QFileInfo info(path);
+    if (info.isDir())
+        return FileError { path, tr("It is a folder, not a file.") };
+    if (info.exists() && !info.isFile())
+        return FileError { path, tr("It is not a regular file.") };
+
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return FileError { path, file.errorString() };
+    QByteArray page = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        return FileError { path, file.errorString() };
+    return page;
+}
+
+#endif
+
+} // namespace
+
+Result<QByteArray> LoadPage(const QString &path)
+{
+    if (path.isEmpty())
+        return FileError { path, tr("No file name was given.") };
+    try {
+        return loadRegularFile(path);
+    } catch (const std::bad_alloc &) {
+        return FileError { path, tr("There is not enough memory to hold the whole file.") };
+    }
+}
+
+} // namespace metatags

@@ -1,0 +1,16 @@
+#pragma once
+
+#include "Result.h"
+
+#include <QByteArray>
+#include <QString>
+
+namespace metatags {
+
+// Reads the whole file at path as bytes, exactly as they stand: nothing is
+// decoded, no line end or byte-order mark is touched. Only a regular file is
+// read; anything else (a folder, a FIFO, a device) is refused at once, so that
+// opening never blocks and never reads without end.
+Result<QByteArray> LoadPage(const QString &path);
+
+} // namespace metatags

@@ -1,0 +1,182 @@
+#include "PageEncoding.h"
+
+#include <array>
+#include <cstring>
+
+namespace metatags {
+
+namespace {
+
+// windows-1252 bytes 0x80 to 0x9F as the WHATWG Encoding Standard maps them;
+// the five bytes it leaves undefined map to the C1 control of the same number.
+constexpr std::array<char16_t, 32> HighControlRange = {
+    0x20AC,
+    0x0081,
+    0x201A,
+    0x0192,
+    0x201E,
+    0x2026,
+    0x2020,
+    0x2021,
+    0x02C6,
+    0x2030,
+    0x0160,
+    0x2039,
+    0x0152,
+    0x008D,
+    0x017D,
+    0x008F,
+    0x0090,
+    0x2018,
+    0x2019,
+    0x201C,
+    0x201D,
+    0x2022,
+    0x2013,
+    0x2014,
+    0x02DC,
+    0x2122,
+    0x0161,
+    0x203A,
+    0x0153,
+    0x009D,
+    0x017E,
+    0x0178,
+};
+
+bool isAscii(QByteArrayView bytes)
+{
+    for (const char byte : bytes) {
+        if (static_cast<unsigned char>(byte) >= 0x80)
+            return false;
+    }
+    return true;
+}
+
+std::optional<char> windows1252Byte(char16_t unit)
+{
+    if (unit < 0x80 || (unit >= 0xA0 && unit <= 0xFF))
+        return static_cast<char>(unit);
+    for (std::size_t i = 0; i < HighControlRange.size(); ++i) {
+        if (HighControlRange[i] == unit)
+            return static_cast<char>(0x80 + i);
+    }
+    return std::nullopt;
+}
+
+void appendCharacterReference(QByteArray &out, char32_t codePoint)
+{
+    out.append("&#").append(QByteArray::number(static_cast<quint32>(codePoint))).append(';');
+}
+
+QByteArray encodeWindows1252(QStringView text)
+{
+    QByteArray out;
+    out.reserve(text.size());
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar unit = text[i];
+        if (const std::optional<char> byte = windows1252Byte(unit.unicode())) {
+            out.append(*byte);
+        } else if (unit.isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
+            appendCharacterReference(out, QChar::surrogateToUcs4(unit, text[i + 1]));
+            ++i;
+        } else if (unit.isSurrogate()) {
+            appendCharacterReference(out, QChar::ReplacementCharacter);
+        } else {
+            appendCharacterReference(out, unit.unicode());
+        }
+    }
+    return out;
+}
+
+QString withCrLf(QStringView text)
+{
+    QString out = text.toString();
+    out.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
+    return out;
+}
+
+} // namespace
+
+bool IsValidUtf8(QByteArrayView bytes)
+{
+    const auto *p = reinterpret_cast<const unsigned char *>(bytes.data());
+    const unsigned char *end = p + bytes.size();
+    while (p < end) {
+        // Pages are mostly ASCII: check eight bytes at a time while they are.
+        if (end - p >= 8) {
+            quint64 chunk;
+            std::memcpy(&chunk, p, sizeof chunk);
+            if ((chunk & 0x8080808080808080ULL) == 0) {
+                p += 8;
+                continue;
+            }
+        }
+        const unsigned char lead = *p;
+        if (lead < 0x80) {
+            ++p;
+            continue;
+        }
+        int trailing = 0;
+        char32_t least = 0;
+        if (lead >= 0xC2 && lead <= 0xDF) {
+            trailing = 1;
+            least = 0x80;
+        } else if (lead >= 0xE0 && lead <= 0xEF) {
+            trailing = 2;
+            least = 0x800;
+        } else if (lead >= 0xF0 && lead <= 0xF4) {
+            trailing = 3;
+            least = 0x10000;
+        } else {
+            return false;
+        }
+        if (end - p <= trailing)
+            return false;
+        char32_t codePoint = lead & (0x3F >> trailing);
+        for (int i = 1; i <= trailing; ++i) {
+            if ((p[i] & 0xC0) != 0x80)
+                return false;
+            codePoint = (codePoint << 6) | (p[i] & 0x3Fu);
+        }
+        if (codePoint < least || codePoint > 0x10FFFF || (codePoint >= 0xD800 && codePoint <= 0xDFFF))
+            return false;
+        p += trailing + 1;
+    }
+    return true;
+}
+
+PageEncoding DetectPageEncoding(QByteArrayView page)
+{
+    return IsValidUtf8(page) ? PageEncoding::Utf8 : PageEncoding::Windows1252;
+}
+
+QString DecodeValue(QByteArrayView bytes, PageEncoding encoding)
+{
+    if (encoding == PageEncoding::Utf8)
+        return QString::fromUtf8(bytes);
+    QString text(bytes.size(), Qt::Uninitialized);
+    QChar *out = text.data();
+    for (const char byte : bytes) {
+        const auto value = static_cast<unsigned char>(byte);
+        *out++ = (value >= 0x80 && value < 0xA0) ? QChar(HighControlRange[value - 0x80]) : QChar(value);
+    }
+    return text;
+}
+
+QByteArray EncodeValue(QStringView text, PageEncoding encoding)
+{
+    const QString withLineEnds = withCrLf(text);
+    return encoding == PageEncoding::Utf8 ? withLineEnds.toUtf8() : encodeWindows1252(withLineEnds);
+}
+
+QString PageText::decode(QByteArrayView value)
+{
+    if (isAscii(value))
+        return QString::fromLatin1(value);
+    if (!m_encoding)
+        m_encoding = DetectPageEncoding(m_page);
+    return DecodeValue(value, *m_encoding);
+}
+
+} // namespace metatags

@@ -1,0 +1,57 @@
+#!/usr/bin/env bash
+# One-step set-up for a fresh Debian 12 machine.
+#   tools/setup.sh run    install what is missing, build, start the editor
+#   tools/setup.sh test   install what is missing, build, run every test,
+#                         then build and run them again under ASan + UBSan
+set -euo pipefail
+
+mode=${1:-run}
+case "$mode" in
+run | test) ;;
+*)
+    echo "usage: $0 run|test" >&2
+    exit 2
+    ;;
+esac
+
+cd "$(dirname "$0")/.."
+
+packages=(
+    build-essential cmake pkg-config
+    qt6-base-dev libbenchmark-dev
+    # Text in offscreen tests and on a bare desktop needs at least one font.
+    fontconfig fonts-dejavu-core
+)
+
+missing=()
+for package in "${packages[@]}"; do
+    if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed'; then
+        missing+=("$package")
+    fi
+done
+
+if [ ${#missing[@]} -gt 0 ]; then
+    echo "Installing: ${missing[*]}"
+    sudo=()
+    [ "$(id -u)" -eq 0 ] || sudo=(sudo)
+    "${sudo[@]}" apt-get update
+    "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends "${missing[@]}"
+fi
+
+jobs=$(nproc 2>/dev/null || echo 2)
+
+build() {
+    cmake --preset "$1"
+    cmake --build --preset "$1" --parallel "$jobs"
+}
+
+if [ "$mode" = run ]; then
+    build default
+    exec build/default/app/tagwright
+fi
+
+export QT_QPA_PLATFORM=offscreen
+build default
+ctest --preset default --parallel "$jobs"
+build sanitize
+ctest --preset sanitize --parallel "$jobs"
