@@ -1,0 +1,35 @@
+#pragma once
+
+#include "FileError.h"
+#include "MetaFields.h"
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QString>
+
+#include <optional>
+
+namespace metatags {
+
+// How the open commands read the three words: the Open button reads each one
+// on its own; File > Open reads Title first and, when the page has no "Title",
+// reads nothing more.
+enum class ReadOrder { EachOnItsOwn, TitleFirst };
+
+// The values a page yields, each with the bytes it was read from. A value that
+// is missing (or unusable) is nothing: its field keeps what it holds.
+struct PageValues
+{
+    std::optional<FieldValue> title;
+    std::optional<FieldValue> description;
+    std::optional<FieldValue> keywords;
+};
+
+PageValues ReadMetaValues(QByteArrayView page, ReadOrder order);
+
+// Writes the meta page for the fields and the page buffer to target, and only
+// once the file is safely written cuts the page buffer down to what was
+// written after the preamble. On failure the buffer is left as it was.
+std::optional<FileError> SaveMetaPage(const QString &target, const MetaFields &fields, QByteArray &page);
+
+} // namespace metatags
