@@ -12,6 +12,8 @@ qsizetype FindBytes(QByteArrayView haystack, QByteArrayView needle, qsizetype fr
         return -1;
     if (needle.isEmpty())
         return from;
+    if (needle.size() > haystack.size() - from)
+        return -1;
     const char *begin = haystack.data() + from;
     const auto length = static_cast<std::size_t>(haystack.size() - from);
 #if defined(__GLIBC__)
