@@ -1,11 +1,18 @@
+#include "DesktopFileDialog.h"
+#include "MainWindow.h"
+#include "MessageBoxPrompts.h"
+
+#include <DesktopBrowser.h>
+
 #include <QApplication>
-#include <QWidget>
 
 int main(int argc, char *argv[])
 {
-    QApplication app(argc, argv);
-    QWidget window;
-    window.setWindowTitle(QStringLiteral("TAGWRIGHT 2.0 Beta"));
+    QApplication application(argc, argv);
+    app::DesktopFileDialog fileDialog;
+    app::MessageBoxPrompts prompts;
+    links::DesktopBrowser browser;
+    app::MainWindow window(fileDialog, prompts, browser);
     window.show();
-    return app.exec();
+    return application.exec();
 }

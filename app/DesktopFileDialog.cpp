@@ -1,0 +1,44 @@
+#include "DesktopFileDialog.h"
+
+#include <QFileDialog>
+
+namespace app {
+
+namespace {
+
+QStringList nameFilters(const QString &filter)
+{
+    const QString allFiles = QFileDialog::tr("All files (*)");
+    if (filter == QLatin1String("HTML"))
+        return { QStringLiteral("HTML (*.html *.htm)"), allFiles };
+    if (filter.isEmpty())
+        return { allFiles };
+    return { filter, allFiles };
+}
+
+} // namespace
+
+void DesktopFileDialog::showOpen(QWidget *parent)
+{
+    show(parent, false);
+}
+
+void DesktopFileDialog::showSave(QWidget *parent)
+{
+    show(parent, true);
+}
+
+void DesktopFileDialog::show(QWidget *parent, bool forSaving)
+{
+    QFileDialog dialog(parent);
+    dialog.setAcceptMode(forSaving ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    dialog.setFileMode(forSaving ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    dialog.setNameFilters(nameFilters(m_filter));
+    dialog.selectFile(m_fileName);
+    // A cancel leaves the file name as it was set.
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return;
+    m_fileName = dialog.selectedFiles().constFirst();
+}
+
+} // namespace app

@@ -1,0 +1,197 @@
+#include "MainWindow.h"
+
+#include "CaptionFont.h"
+#include "CaptionLineEdit.h"
+#include "EditorControls.h"
+#include "FileDialog.h"
+#include "MetaFieldEdit.h"
+#include "Twips.h"
+#include "UserPrompts.h"
+
+#include <LoadPage.h>
+#include <ProgramIcon.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QDir>
+#include <QLayout>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QScreen>
+
+namespace app {
+
+namespace {
+
+const QString PromptTitle = QStringLiteral("Tagwright 2.0");
+const QString FileFilter = QStringLiteral("HTML");
+const QString InitialFileName = QStringLiteral("*.html");
+
+void putValue(MetaFieldEdit *field, const std::optional<metatags::FieldValue> &value)
+{
+    if (value)
+        field->setValue(*value);
+}
+
+} // namespace
+
+MainWindow::MainWindow(FileDialog &fileDialog, UserPrompts &prompts, links::Browser &browser, QWidget *parent)
+    : QMainWindow(parent)
+    , m_fileDialog(fileDialog)
+    , m_prompts(prompts)
+    , m_browser(browser)
+    , m_page(QByteArrayLiteral("Text10\r\n"))
+{
+    setObjectName(QStringLiteral("Form1"));
+    setWindowTitle(QStringLiteral("TAGWRIGHT 2.0 Beta"));
+    setWindowIcon(dialogs::ProgramIcon());
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
+        | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+
+    auto *client = new QWidget(this);
+    client->setFixedSize(TwipsToPixels(7110), TwipsToPixels(7875));
+    setCentralWidget(client);
+    m_controls = BuildEditorControls(client);
+    client->setFont(CaptionFont(client));
+    buildMenus();
+
+    using metatags::ReadOrder;
+    connect(m_controls.open, &QPushButton::clicked, this, [this] { openPage(ReadOrder::EachOnItsOwn); });
+    connect(m_controls.save, &QPushButton::clicked, this, &MainWindow::saveInPlace);
+    connect(m_controls.saveAs, &QPushButton::clicked, this, [this] { saveAs(true); });
+    connect(m_controls.reset, &QPushButton::clicked, this, &MainWindow::clearFields);
+
+    // The load step, before the window is first shown.
+    clearFields();
+    m_controls.title->setFocus();
+
+    // Fixed size, menu bar included, and centred on the screen.
+    layout()->setSizeConstraint(QLayout::SetFixedSize);
+    layout()->activate();
+    if (const QScreen *screen = this->screen())
+        move(screen->availableGeometry().center() - rect().center());
+}
+
+MainWindow::~MainWindow() = default;
+
+void MainWindow::buildMenus()
+{
+    using metatags::ReadOrder;
+    QMenu *fileMenu = menuBar()->addMenu(QStringLiteral("&File"));
+    fileMenu->setObjectName(QStringLiteral("file"));
+    const auto addItem = [](QMenu *menu, const QString &caption, const char *name) {
+        QAction *item = menu->addAction(caption);
+        item->setObjectName(QLatin1String(name));
+        return item;
+    };
+    connect(addItem(fileMenu, QStringLiteral("Open"), "Open"), &QAction::triggered, this,
+        [this] { openPage(ReadOrder::TitleFirst); });
+    connect(addItem(fileMenu, QStringLiteral("Save"), "save"), &QAction::triggered, this, &MainWindow::saveInPlace);
+    connect(
+        addItem(fileMenu, QStringLiteral("Save As"), "saveas"), &QAction::triggered, this, [this] { saveAs(false); });
+    connect(addItem(fileMenu, QStringLiteral("Exit"), "en"), &QAction::triggered, this, &MainWindow::exitProgram);
+
+    // Switched off for good: its one item cannot be reached.
+    QMenu *setupMenu = menuBar()->addMenu(QStringLiteral("&Setup"));
+    setupMenu->setObjectName(QStringLiteral("set"));
+    addItem(setupMenu, QStringLiteral("Options"), "options");
+    setupMenu->menuAction()->setEnabled(false);
+
+    QMenu *helpMenu = menuBar()->addMenu(QStringLiteral("&Help"));
+    helpMenu->setObjectName(QStringLiteral("helpmen"));
+    m_hintsAction = addItem(helpMenu, QStringLiteral("Hints"), "hints");
+    m_aboutAction = addItem(helpMenu, QStringLiteral("About"), "About");
+}
+
+void MainWindow::clearFields()
+{
+    m_controls.title->clearValue();
+    m_controls.description->clearValue();
+    m_controls.keywords->clearValue();
+    m_controls.originalPath->clear();
+    m_controls.newPath->clear();
+}
+
+std::optional<QString> MainWindow::chooseFile(void (FileDialog::*showDialog)(QWidget *))
+{
+    m_fileDialog.setFilter(FileFilter);
+    m_fileDialog.setFileName(InitialFileName);
+    (m_fileDialog.*showDialog)(this);
+    const QString chosen = m_fileDialog.fileName();
+    if (chosen.isEmpty() || chosen == InitialFileName)
+        return std::nullopt;
+    return chosen;
+}
+
+void MainWindow::openPage(metatags::ReadOrder order)
+{
+    const std::optional<QString> path = chooseFile(&FileDialog::showOpen);
+    if (!path)
+        return;
+    metatags::Result<QByteArray> loaded = metatags::LoadPage(*path);
+    // Nothing changes on failure, the original path included, so that a later
+    // Save cannot write the previous page over this file.
+    if (!loaded.ok()) {
+        m_prompts.showError(this, PromptTitle,
+            tr("The file %1 could not be opened.\n\n%2")
+                .arg(QDir::toNativeSeparators(loaded.error().path), loaded.error().reason));
+        return;
+    }
+    m_controls.originalPath->setText(*path);
+    m_page = std::move(loaded).value();
+    const metatags::PageValues values = metatags::ReadMetaValues(m_page, order);
+    putValue(m_controls.title, values.title);
+    putValue(m_controls.description, values.description);
+    putValue(m_controls.keywords, values.keywords);
+}
+
+bool MainWindow::confirmSave()
+{
+    return m_prompts.askYesNoCancel(this, PromptTitle, QStringLiteral("Are you sure?")) == UserPrompts::Answer::Yes;
+}
+
+bool MainWindow::writePage(const QString &target)
+{
+    const metatags::MetaFields fields { m_controls.title->value(), m_controls.description->value(),
+        m_controls.keywords->value() };
+    const std::optional<metatags::FileError> error = metatags::SaveMetaPage(target, fields, m_page);
+    if (!error)
+        return true;
+    m_prompts.showError(this, PromptTitle,
+        tr("The file %1 could not be saved.\n\n%2\n\nThe file was not changed.")
+            .arg(QDir::toNativeSeparators(error->path), error->reason));
+    return false;
+}
+
+void MainWindow::saveInPlace()
+{
+    if (!confirmSave())
+        return;
+    const QString target = m_controls.originalPath->text();
+    if (target.isEmpty())
+        return;
+    writePage(target);
+}
+
+void MainWindow::saveAs(bool showInNewPath)
+{
+    if (!confirmSave())
+        return;
+    const std::optional<QString> target = chooseFile(&FileDialog::showSave);
+    if (!target)
+        return;
+    // The new-path field only ever shows a file that was written.
+    if (writePage(*target) && showInNewPath)
+        m_controls.newPath->setText(*target);
+}
+
+void MainWindow::exitProgram()
+{
+    // At once: no window is asked whether it may close.
+    for (QWidget *window : QApplication::topLevelWidgets())
+        window->hide();
+    QCoreApplication::exit(0);
+}
+
+} // namespace app

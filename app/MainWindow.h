@@ -1,0 +1,65 @@
+#pragma once
+
+#include "EditorControls.h"
+
+#include <MetaPageJobs.h>
+
+#include <QByteArray>
+#include <QMainWindow>
+
+#include <optional>
+
+class QAction;
+
+namespace links {
+class Browser;
+}
+
+namespace app {
+
+class FileDialog;
+class UserPrompts;
+
+// Form1: the editor's one working window. It owns the editor's state (the page
+// buffer, the three meta fields and the two paths) and runs the commands of
+// its buttons and menus; the page itself is handled by the page operations.
+class MainWindow : public QMainWindow
+{
+    Q_OBJECT
+
+public:
+    MainWindow(FileDialog &fileDialog, UserPrompts &prompts, links::Browser &browser, QWidget *parent = nullptr);
+    ~MainWindow() override;
+
+    // The bytes of the opened page, or of what the last save kept of it.
+    const QByteArray &pageBuffer() const { return m_page; }
+
+private:
+    void buildMenus();
+
+    // Start-up and RESET: empties the meta fields and both paths, never the page buffer.
+    void clearFields();
+    void openPage(metatags::ReadOrder order);
+    void saveInPlace();
+    void saveAs(bool showInNewPath);
+    void exitProgram();
+
+    bool confirmSave();
+    // The file picked in the dialog, or nothing when it was cancelled.
+    std::optional<QString> chooseFile(void (FileDialog::*showDialog)(QWidget *));
+    bool writePage(const QString &target);
+
+    FileDialog &m_fileDialog;
+    UserPrompts &m_prompts;
+    // Kept for the link commands (SUBMIT PAGE, the submission line, Hints).
+    links::Browser &m_browser;
+
+    QByteArray m_page;
+
+    EditorControls m_controls;
+
+    QAction *m_hintsAction = nullptr;
+    QAction *m_aboutAction = nullptr;
+};
+
+} // namespace app

@@ -1,0 +1,30 @@
+#include "MessageBoxPrompts.h"
+
+#include <QMessageBox>
+
+namespace app {
+
+UserPrompts::Answer MessageBoxPrompts::askYesNoCancel(QWidget *parent, const QString &title, const QString &question)
+{
+    QMessageBox box(
+        QMessageBox::NoIcon, title, question, QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, parent);
+    box.setDefaultButton(QMessageBox::Yes);
+    // Esc and the close box both give Cancel.
+    box.setEscapeButton(QMessageBox::Cancel);
+    switch (box.exec()) {
+    case QMessageBox::Yes:
+        return Answer::Yes;
+    case QMessageBox::No:
+        return Answer::No;
+    default:
+        return Answer::Cancel;
+    }
+}
+
+void MessageBoxPrompts::showError(QWidget *parent, const QString &title, const QString &text)
+{
+    QMessageBox box(QMessageBox::Warning, title, text, QMessageBox::Ok, parent);
+    box.exec();
+}
+
+} // namespace app

@@ -1,0 +1,130 @@
+#include "MetaFieldEdit.h"
+
+#include <QInputMethodEvent>
+#include <QKeyEvent>
+#include <QMimeData>
+#include <QScopedValueRollback>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
+
+namespace app {
+
+namespace {
+
+// Every line-end convention becomes a single "\n".
+QString withPlainBreaks(QString text)
+{
+    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    return text;
+}
+
+// The first count UTF-16 units of text, one less when the cut would split a
+// surrogate pair.
+QString leftWhole(const QString &text, qsizetype count)
+{
+    if (count >= text.size())
+        return text;
+    if (count > 0 && text.at(count - 1).isHighSurrogate())
+        --count;
+    return text.left(count);
+}
+
+bool insertsText(const QKeyEvent *event)
+{
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)
+        return true;
+    const QString text = event->text();
+    return !text.isEmpty() && (text.at(0).isPrint() || text.at(0).isSurrogate());
+}
+
+} // namespace
+
+MetaFieldEdit::MetaFieldEdit(qsizetype maxLength, QWidget *parent)
+    : QPlainTextEdit(parent)
+    , m_maxLength(maxLength)
+{
+    setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setTabChangesFocus(true);
+    connect(this, &QPlainTextEdit::textChanged, this, [this] {
+        if (!m_settingValue)
+            m_sourceBytes.reset();
+    });
+}
+
+QString MetaFieldEdit::fieldText() const
+{
+    // Not toPlainText(): it turns non-breaking spaces into plain ones.
+    QString text = document()->toRawText();
+    text.replace(QChar::ParagraphSeparator, QLatin1Char('\n'));
+    text.replace(QChar::LineSeparator, QLatin1Char('\n'));
+    return text;
+}
+
+metatags::FieldValue MetaFieldEdit::value() const
+{
+    return { fieldText(), m_sourceBytes };
+}
+
+void MetaFieldEdit::setValue(const metatags::FieldValue &value)
+{
+    const QString shown = withPlainBreaks(value.text);
+    const QString kept = leftWhole(shown, m_maxLength);
+    const QScopedValueRollback<bool> guard(m_settingValue, true);
+    setPlainText(kept);
+    m_sourceBytes = kept.size() == shown.size() ? value.sourceBytes : std::nullopt;
+}
+
+void MetaFieldEdit::clearValue()
+{
+    setValue({});
+}
+
+qsizetype MetaFieldEdit::room() const
+{
+    const QTextCursor cursor = textCursor();
+    const qsizetype used = document()->characterCount() - 1;
+    return m_maxLength - used + (cursor.selectionEnd() - cursor.selectionStart());
+}
+
+QString MetaFieldEdit::cutToRoom(const QString &text) const
+{
+    return leftWhole(text, std::max<qsizetype>(room(), 0));
+}
+
+void MetaFieldEdit::keyPressEvent(QKeyEvent *event)
+{
+    if (insertsText(event)) {
+        const qsizetype needed
+            = (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) ? 1 : event->text().size();
+        if (needed > room()) {
+            event->accept();
+            return;
+        }
+    }
+    QPlainTextEdit::keyPressEvent(event);
+}
+
+void MetaFieldEdit::inputMethodEvent(QInputMethodEvent *event)
+{
+    const QString commit = event->commitString();
+    if (commit.isEmpty() || commit.size() <= room()) {
+        QPlainTextEdit::inputMethodEvent(event);
+        return;
+    }
+    QInputMethodEvent cut(event->preeditString(), event->attributes());
+    cut.setCommitString(cutToRoom(commit), event->replacementStart(), event->replacementLength());
+    QPlainTextEdit::inputMethodEvent(&cut);
+}
+
+void MetaFieldEdit::insertFromMimeData(const QMimeData *source)
+{
+    if (!source || !source->hasText())
+        return;
+    insertPlainText(cutToRoom(withPlainBreaks(source->text())));
+}
+
+} // namespace app
