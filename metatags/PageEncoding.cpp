@@ -89,9 +89,12 @@ QByteArray encodeWindows1252(QStringView text)
     return out;
 }
 
+// A typed line break is "\n"; one that came from the page is already CR LF and
+// must not gain a second CR.
 QString withCrLf(QStringView text)
 {
     QString out = text.toString();
+    out.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     out.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
     return out;
 }

@@ -30,9 +30,17 @@ void appendLine(QByteArray &out, QByteArrayView head, QByteArrayView value = {},
     out.append(head).append(value).append(tail).append(LineEnd);
 }
 
+// A short write is no failure yet: writing the rest either goes on or fails
+// with the reason (a full disk, a file too large) that a short write leaves out.
 bool writeAll(QIODevice &device, QByteArrayView bytes)
 {
-    return device.write(bytes.data(), bytes.size()) == bytes.size();
+    while (!bytes.isEmpty()) {
+        const qint64 written = device.write(bytes.data(), bytes.size());
+        if (written <= 0)
+            return false;
+        bytes = bytes.sliced(written);
+    }
+    return true;
 }
 
 // The file that a write to target really changes: QSaveFile would otherwise
