@@ -5,6 +5,8 @@
 #include "TrimPageToTitle.h"
 #include "WriteMetaPage.h"
 
+#include <QBuffer>
+
 namespace metatags {
 
 namespace {
@@ -16,6 +18,19 @@ std::optional<FieldValue> readValue(QByteArrayView page, PageText &text, QByteAr
         return std::nullopt;
     const QByteArrayView bytes = read.valueIn(page);
     return FieldValue { text.decode(bytes), bytes.toByteArray() };
+}
+
+// The part of the page buffer that goes behind the preamble.
+struct PlannedWrite
+{
+    std::optional<KeptPart> kept;
+    QByteArrayView written;
+};
+
+PlannedWrite planWrite(QByteArrayView page)
+{
+    const std::optional<KeptPart> kept = FindKeptPart(page);
+    return { kept, kept ? page.sliced(kept->start, kept->length) : page };
 }
 
 } // namespace
@@ -40,14 +55,22 @@ PageValues ReadMetaValues(QByteArrayView page, ReadOrder order)
     return values;
 }
 
+QByteArray MetaPageBytes(const MetaFields &fields, QByteArrayView page)
+{
+    const PlannedWrite plan = planWrite(page);
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    WriteMetaPage(buffer, EncodeForPage(fields, plan.written), plan.written);
+    return buffer.data();
+}
+
 std::optional<FileError> SaveMetaPage(const QString &target, const MetaFields &fields, QByteArray &page)
 {
-    const std::optional<KeptPart> kept = FindKeptPart(page);
-    const QByteArrayView written = kept ? QByteArrayView(page).sliced(kept->start, kept->length) : page;
-    if (std::optional<FileError> error = WriteMetaPage(target, EncodeForPage(fields, written), written))
+    const PlannedWrite plan = planWrite(page);
+    if (std::optional<FileError> error = WriteMetaPage(target, EncodeForPage(fields, plan.written), plan.written))
         return error;
-    if (kept)
-        CutToKeptPart(page, *kept);
+    if (plan.kept)
+        CutToKeptPart(page, *plan.kept);
     return std::nullopt;
 }
 

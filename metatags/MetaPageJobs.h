@@ -27,6 +27,10 @@ struct PageValues
 
 PageValues ReadMetaValues(QByteArrayView page, ReadOrder order);
 
+// The whole file that SaveMetaPage writes for the fields and the page buffer,
+// so that a caller can tell whether a save would change anything.
+QByteArray MetaPageBytes(const MetaFields &fields, QByteArrayView page);
+
 // Writes the meta page for the fields and the page buffer to target, and only
 // once the file is safely written cuts the page buffer down to what was
 // written after the preamble. On failure the buffer is left as it was.

@@ -1,0 +1,221 @@
+#include "CommandLine.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QFile>
+#include <QIODevice>
+
+namespace cli {
+
+namespace {
+
+QString tr(const char *text)
+{
+    return QCoreApplication::translate("CommandLine", text);
+}
+
+QString programHelp()
+{
+    return tr(R"(Usage: tagwright-batch COMMAND [OPTIONS] ARGUMENTS
+
+Reads and writes the Title, Description and KeyWords meta values of many web
+pages at once, exactly as the Tagwright editor reads and saves them.
+
+Commands:
+  show FILE...   Print the pages' values as a tab-separated sheet, or as JSON
+                 lines with --json.
+  apply SHEET    Write the values of a sheet into the pages it lists. A SHEET
+                 of "-" is read from standard input.
+  set FILE       Write values given as options into one page.
+
+Options:
+  -h, --help     Show this help; after a command, that command's help.
+  -v, --version  Show the version.
+
+The sheet:
+  A header line, then one line per page with the columns path, title,
+  description, keywords, title_status, description_status and keywords_status.
+  A status is "found", "missing" (the page has no such tag word) or "unusable"
+  (the word is there but no value can be cut behind it). In a value a tab, a
+  line break or a backslash is written \t, \n, \r or \\, and a cell that begins
+  with a double quote is quoted as spreadsheets quote it. Values are UTF-8,
+  decoded from the page as the editor decodes them: a page of valid UTF-8 as
+  UTF-8, any other page as windows-1252. Paths are relative to the current
+  folder. apply finds the columns by their names in the header; a value column
+  left out keeps the page's own values, and the status columns are ignored.
+
+How a page is written:
+  As the editor's Save writes it after the same values were typed: the
+  seven-line meta preamble, then the page from its <title> tag through
+  </html>, put in place only once the new file is completely written. A value
+  equal to what the page holds now is written back byte for byte. A value that
+  is missing or unusable in the page and left empty is written empty
+  (content=""), as an empty field is. Values are never cut to the editor's
+  field lengths.
+
+Exit status:
+  0 when every page was read or written, 1 when one or more pages failed (each
+  is reported, with its sheet line for apply, and the others are still done),
+  2 for a wrong command line or a sheet that cannot be read at all.
+
+Examples:
+  tagwright-batch show site/*.html > pages.tsv
+  tagwright-batch apply --dry-run pages.tsv     # what would change
+  tagwright-batch apply pages.tsv               # rewrite the pages in place
+  tagwright-batch apply -o preview pages.tsv    # write under preview/ instead
+  tagwright-batch show --json site/*.html |
+      jq -c '.keywords = "tools, parts"' | tagwright-batch apply -
+  tagwright-batch set index.html --description "Tools and parts" -o new.html
+)");
+}
+
+int usageError(Console &console, const QString &message)
+{
+    console.err.write(QStringLiteral("tagwright-batch: %1\n%2\n")
+                          .arg(message, tr("Run \"tagwright-batch --help\" for the commands and options."))
+                          .toUtf8());
+    return UsageError;
+}
+
+// Parses the arguments after the command; on a wrong one, or for help, says so
+// and gives the exit status to return.
+std::optional<int> parse(
+    QCommandLineParser &parser, const QStringList &arguments, const QString &examples, Console &console)
+{
+    const QCommandLineOption help({ QStringLiteral("h"), QStringLiteral("help") }, tr("Show this help."));
+    parser.addOption(help);
+    if (!parser.parse(arguments))
+        return usageError(console, parser.errorText());
+    if (parser.isSet(help)) {
+        // The usage line names the program as it is installed, with the command first.
+        QString text = parser.helpText();
+        const QString usage
+            = QStringLiteral("%1 [options] %2").arg(QCoreApplication::arguments().value(0), arguments.value(1));
+        text.replace(usage, QStringLiteral("tagwright-batch %1 [options]").arg(arguments.value(1)));
+        console.out.write((text + QLatin1Char('\n') + examples).toUtf8());
+        return Success;
+    }
+    return std::nullopt;
+}
+
+int runShow(const QStringList &arguments, Console &console)
+{
+    QCommandLineParser parser;
+    parser.addPositionalArgument(QStringLiteral("show"), tr("Print the pages' values."), QStringLiteral("show"));
+    parser.addPositionalArgument(QStringLiteral("files"), tr("The pages to read."), QStringLiteral("FILE..."));
+    const QCommandLineOption json(QStringLiteral("json"), tr("One JSON object per line instead of the sheet."));
+    parser.addOption(json);
+    if (const std::optional<int> status = parse(parser, arguments,
+            tr("Examples:\n  tagwright-batch show site/*.html > pages.tsv\n"
+               "  tagwright-batch show --json index.html\n"),
+            console))
+        return *status;
+
+    const QStringList files = parser.positionalArguments().mid(1);
+    if (files.isEmpty())
+        return usageError(console, tr("show needs at least one file."));
+    return RunShow(files, parser.isSet(json) ? ShowFormat::JsonLines : ShowFormat::Sheet, console);
+}
+
+int runApply(const QStringList &arguments, Console &console, QIODevice &input)
+{
+    QCommandLineParser parser;
+    parser.addPositionalArgument(
+        QStringLiteral("apply"), tr("Write a sheet's values into its pages."), QStringLiteral("apply"));
+    parser.addPositionalArgument(QStringLiteral("sheet"),
+        tr("The sheet, as show writes it (tab-separated or JSON lines); \"-\" for standard input."),
+        QStringLiteral("SHEET"));
+    const QCommandLineOption dryRun(
+        { QStringLiteral("n"), QStringLiteral("dry-run") }, tr("Print what would change and write nothing."));
+    const QCommandLineOption output({ QStringLiteral("o"), QStringLiteral("output-dir") },
+        tr("Write the pages under <folder>, keeping their relative paths, and leave the originals as they are."),
+        tr("folder"));
+    parser.addOptions({ dryRun, output });
+    if (const std::optional<int> status = parse(parser, arguments,
+            tr("Examples:\n  tagwright-batch apply --dry-run pages.tsv\n"
+               "  tagwright-batch apply -o preview pages.tsv\n"),
+            console))
+        return *status;
+
+    const QStringList positional = parser.positionalArguments();
+    if (positional.size() != 2)
+        return usageError(console, tr("apply needs exactly one sheet."));
+    const QString sheetName = positional.at(1);
+    QFile sheetFile(sheetName);
+    QByteArray sheet;
+    if (sheetName == QLatin1String("-")) {
+        sheet = input.readAll();
+    } else if (sheetFile.open(QIODevice::ReadOnly)) {
+        sheet = sheetFile.readAll();
+    } else {
+        return usageError(console, QStringLiteral("%1: %2").arg(sheetName, sheetFile.errorString()));
+    }
+    if (parser.isSet(output) && parser.value(output).isEmpty())
+        return usageError(console, tr("--output-dir needs a folder."));
+    return RunApply(sheetName == QLatin1String("-") ? tr("(standard input)") : sheetName, sheet,
+        { parser.isSet(dryRun), parser.value(output) }, console);
+}
+
+int runSet(const QStringList &arguments, Console &console)
+{
+    QCommandLineParser parser;
+    parser.addPositionalArgument(QStringLiteral("set"), tr("Write values into one page."), QStringLiteral("set"));
+    parser.addPositionalArgument(QStringLiteral("file"), tr("The page."), QStringLiteral("FILE"));
+    std::array<QCommandLineOption, 3> values = {
+        QCommandLineOption(QStringLiteral("title"), tr("The Title value."), tr("text")),
+        QCommandLineOption(QStringLiteral("description"), tr("The Description value."), tr("text")),
+        QCommandLineOption(QStringLiteral("keywords"), tr("The KeyWords value."), tr("text")),
+    };
+    const QCommandLineOption output({ QStringLiteral("o"), QStringLiteral("output") },
+        tr("Write the result to <file> and leave FILE as it is."), tr("file"));
+    const QCommandLineOption dryRun(
+        { QStringLiteral("n"), QStringLiteral("dry-run") }, tr("Print what would change and write nothing."));
+    for (const QCommandLineOption &option : values)
+        parser.addOption(option);
+    parser.addOptions({ output, dryRun });
+    if (const std::optional<int> status = parse(parser, arguments,
+            tr("A value not given is the page's own, as the editor's Open button reads it; one that the page\n"
+               "does not have is written empty.\n\n"
+               "Examples:\n  tagwright-batch set index.html --title \"Shop\" --keywords \"tools, parts\"\n"
+               "  tagwright-batch set index.html --description \"\" -o new.html\n"),
+            console))
+        return *status;
+
+    const QStringList positional = parser.positionalArguments();
+    if (positional.size() != 2)
+        return usageError(console, tr("set needs exactly one file."));
+    if (parser.isSet(output) && parser.value(output).isEmpty())
+        return usageError(console, tr("--output needs a file name."));
+    PageEdit edit { positional.at(1), parser.isSet(output) ? parser.value(output) : positional.at(1), {} };
+    for (const MetaField field : AllMetaFields) {
+        if (parser.isSet(values[IndexOf(field)]))
+            edit.values[IndexOf(field)] = parser.value(values[IndexOf(field)]);
+    }
+    return RunSet(edit, parser.isSet(dryRun), console);
+}
+
+} // namespace
+
+int RunCommandLine(const QStringList &arguments, Console &console, QIODevice &input)
+{
+    const QString command = arguments.value(1);
+    if (command == QLatin1String("show"))
+        return runShow(arguments, console);
+    if (command == QLatin1String("apply"))
+        return runApply(arguments, console, input);
+    if (command == QLatin1String("set"))
+        return runSet(arguments, console);
+    if (command == QLatin1String("-h") || command == QLatin1String("--help") || command == QLatin1String("help")) {
+        console.out.write(programHelp().toUtf8());
+        return Success;
+    }
+    if (command == QLatin1String("-v") || command == QLatin1String("--version")) {
+        console.out.write(QStringLiteral("tagwright-batch %1\n").arg(QCoreApplication::applicationVersion()).toUtf8());
+        return Success;
+    }
+    if (command.isEmpty())
+        return usageError(console, tr("no command was given."));
+    return usageError(console, tr("there is no command \"%1\".").arg(command));
+}
+
+} // namespace cli

@@ -1,0 +1,83 @@
+#include "ProgressBar.h"
+
+#include <QIODevice>
+
+namespace cli {
+
+namespace {
+
+constexpr qsizetype FewFiles = 10;
+constexpr qsizetype BarWidth = 30;
+
+int percentOf(qsizetype done, qsizetype total)
+{
+    return total > 0 ? static_cast<int>(done * 100 / total) : 100;
+}
+
+} // namespace
+
+ProgressBar::ProgressBar(QIODevice &terminal, qsizetype total, bool shown)
+    : m_terminal(terminal)
+    , m_total(total)
+    , m_shown(shown)
+{
+    if (m_shown)
+        draw();
+}
+
+ProgressBar::~ProgressBar()
+{
+    finish();
+}
+
+bool ProgressBar::WantedFor(bool isTerminal, qsizetype files)
+{
+    return isTerminal && files > FewFiles;
+}
+
+QByteArray ProgressBar::Render(qsizetype done, qsizetype total)
+{
+    const qsizetype filled = total > 0 ? done * BarWidth / total : BarWidth;
+    QByteArray bar("[");
+    bar.append(QByteArray(filled, '#')).append(QByteArray(BarWidth - filled, ' ')).append("] ");
+    bar.append(QByteArray::number(percentOf(done, total)).rightJustified(3, ' ')).append("% ");
+    return bar.append(QByteArray::number(done)).append('/').append(QByteArray::number(total));
+}
+
+void ProgressBar::advance()
+{
+    ++m_done;
+    // Redrawn only when the percentage moves: a hundred writes for any number of files.
+    if (m_shown && percentOf(m_done, m_total) != m_shownPercent)
+        draw();
+}
+
+void ProgressBar::message(QByteArrayView line)
+{
+    clear();
+    m_terminal.write(line.data(), line.size());
+    m_terminal.write("\n");
+    if (m_shown)
+        draw();
+}
+
+void ProgressBar::finish()
+{
+    clear();
+    m_shown = false;
+}
+
+void ProgressBar::draw()
+{
+    m_shownPercent = percentOf(m_done, m_total);
+    m_terminal.write("\r" + Render(m_done, m_total));
+}
+
+void ProgressBar::clear()
+{
+    // Carriage return, then erase to the end of the line.
+    if (m_shown)
+        m_terminal.write("\r\x1b[K");
+}
+
+} // namespace cli
