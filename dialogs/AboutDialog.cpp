@@ -1,0 +1,129 @@
+#include "AboutDialog.h"
+
+#include "ClickableLabel.h"
+#include "ProgramIcon.h"
+#include "SiteLinks.h"
+
+#include <QLabel>
+#include <QPushButton>
+
+namespace dialogs {
+
+namespace {
+
+// The layout is measured in twips; 15 of them make a pixel at 96 dots per inch.
+QRect TwipsRect(int left, int top, int width, int height)
+{
+    const auto pixels = [](int twips) { return qRound(twips / 15.0); };
+    return QRect(pixels(left), pixels(top), pixels(width), pixels(height));
+}
+
+void SetTextColour(QWidget *widget, const QColor &colour)
+{
+    QPalette palette = widget->palette();
+    palette.setColor(QPalette::WindowText, colour);
+    widget->setPalette(palette);
+}
+
+// One stroke of the etched separator under the button.
+void AddStroke(QWidget *dialog, const QRect &place, const QColor &colour)
+{
+    auto *stroke = new QWidget(dialog);
+    stroke->setObjectName(QStringLiteral("Line1"));
+    stroke->setGeometry(place);
+    stroke->setAutoFillBackground(true);
+    QPalette palette = stroke->palette();
+    palette.setColor(QPalette::Window, colour);
+    stroke->setPalette(palette);
+}
+
+QLabel *AddLabel(QWidget *dialog, const QString &name, const QRect &place)
+{
+    auto *label = new QLabel(dialog);
+    label->setObjectName(name);
+    label->setGeometry(place);
+    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    return label;
+}
+
+} // namespace
+
+AboutDialog::AboutDialog(links::Browser &browser)
+    // A tool window keeps the dialog off the taskbar; the rest gives a fixed
+    // frame with a close box and no minimise or maximise button.
+    : QDialog(nullptr,
+        Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint
+            | Qt::MSWindowsFixedSizeDialogHint)
+    , siteBrowser(browser)
+{
+    setObjectName(QStringLiteral("frmAbout"));
+    setAttribute(Qt::WA_DeleteOnClose);
+    // Qt leaves tool windows out of quit-on-last-window-closed; this one must
+    // keep the program running after the main window has been closed.
+    setAttribute(Qt::WA_QuitOnClose);
+    setWindowIcon(ProgramIcon());
+    setFixedSize(TwipsRect(0, 0, 5730, 2655).size());
+
+    QFont dialogFont = font();
+    dialogFont.setPointSize(8);
+    setFont(dialogFont);
+
+    buildControls();
+    load();
+}
+
+void AboutDialog::buildControls()
+{
+    // The button comes first, so that it is first in the tab order and has the focus.
+    okButton = new QPushButton(QStringLiteral("OK"), this);
+    okButton->setObjectName(QStringLiteral("cmdOK"));
+    okButton->setGeometry(TwipsRect(4320, 2040, 1260, 345));
+    okButton->setDefault(true);
+    okButton->setFocus();
+    // Esc reaches QDialog::reject, which closes the dialog just as the button does.
+    connect(okButton, &QPushButton::clicked, this, &QDialog::accept);
+
+    QLabel *iconPicture = AddLabel(this, QStringLiteral("picIcon"), TwipsRect(240, 240, 540, 540));
+    iconPicture->setAlignment(Qt::AlignCenter);
+    iconPicture->setPixmap(ProgramPicture(32));
+
+    titleLabel = AddLabel(this, QStringLiteral("lblTitle"), TwipsRect(930, 240, 3885, 240));
+    SetTextColour(titleLabel, Qt::black);
+    versionLabel = AddLabel(this, QStringLiteral("lblVersion"), TwipsRect(930, 480, 3885, 225));
+
+    siteLabel = new ClickableLabel(QString(links::SiteRoot), this);
+    siteLabel->setObjectName(QStringLiteral("Label1"));
+    siteLabel->setToolTip(QString(links::SiteRoot));
+    siteLabel->setCursor(Qt::PointingHandCursor);
+    SetTextColour(siteLabel, QColor(0, 0, 255));
+    QFont linkFont(QStringLiteral("MS Sans Serif"));
+    linkFont.setStyleHint(QFont::SansSerif);
+    linkFont.setPointSizeF(8.25);
+    linkFont.setUnderline(true);
+    siteLabel->setFont(linkFont);
+    // The address is wider than its planned box in most fonts; the row is
+    // free to the right, so the label grows to show it whole.
+    const QRect sitePlace = TwipsRect(960, 840, 1815, 255);
+    siteLabel->setGeometry(sitePlace.adjusted(0, 0, qMax(0, siteLabel->sizeHint().width() - sitePlace.width()), 0));
+    connect(siteLabel, &ClickableLabel::clicked, this, [this] { links::OpenHomePage(siteBrowser, this); });
+
+    salesLabel = AddLabel(this, QStringLiteral("Label2"), TwipsRect(960, 1080, 3885, 225));
+    descriptionLabel = AddLabel(this, QStringLiteral("lblDescription"), TwipsRect(930, 1440, 4005, 690));
+    SetTextColour(descriptionLabel, Qt::black);
+
+    AddStroke(this, TwipsRect(90, 2445, 5654 - 90, 15), QColor(128, 128, 128));
+    AddStroke(this, TwipsRect(105, 2460, 5654 - 105, 30), Qt::white);
+}
+
+// Runs on every opening: the launcher makes a new dialog each time.
+void AboutDialog::load()
+{
+    setWindowTitle(QStringLiteral("LOOMSTEAD Beta"));
+    versionLabel->setText(QStringLiteral("\u00A9 2026 Corvantis"));
+    titleLabel->setText(QStringLiteral("LOOMSTEAD Beta"));
+    descriptionLabel->setText(QStringLiteral("Written by the Corvantis web tools team.\n"
+                                             "Write to help@ or bugs@corvantis.example"));
+    salesLabel->setText(QStringLiteral("Email: sales@corvantis.example"));
+}
+
+} // namespace dialogs
