@@ -1,0 +1,68 @@
+#pragma once
+
+#include <Browser.h>
+#include <FileDialog.h>
+#include <UserPrompts.h>
+
+#include <QList>
+#include <QStringList>
+#include <QUrl>
+
+#include <optional>
+
+// The window's seams, answered from a script instead of by a user.
+
+// Each showing takes the next answer: a path the user picks, QString() for a
+// dialog that comes back with an empty name, or std::nullopt for a cancel,
+// which leaves the name as it was set.
+class ScriptedFileDialog : public app::FileDialog
+{
+public:
+    void setFilter(const QString &filter) override { m_filter = filter; }
+    void setFileName(const QString &fileName) override { m_fileName = fileName; }
+    void showOpen(QWidget *) override { show(QStringLiteral("open")); }
+    void showSave(QWidget *) override { show(QStringLiteral("save")); }
+    QString fileName() const override { return m_fileName; }
+
+    QList<std::optional<QString>> answers;
+    // "open" or "save", with the filter and file name set before the showing.
+    QStringList showings;
+
+private:
+    void show(const QString &kind)
+    {
+        showings.append(kind + QLatin1Char(' ') + m_filter + QLatin1Char(' ') + m_fileName);
+        if (const std::optional<QString> answer = answers.isEmpty() ? std::nullopt : answers.takeFirst())
+            m_fileName = *answer;
+    }
+
+    QString m_filter;
+    QString m_fileName;
+};
+
+// Questions take the next answer (Cancel when the script has none left).
+class ScriptedPrompts : public app::UserPrompts
+{
+public:
+    Answer askYesNoCancel(QWidget *, const QString &title, const QString &question) override
+    {
+        questions.append(title + QLatin1Char('|') + question);
+        return answers.isEmpty() ? Answer::Cancel : answers.takeFirst();
+    }
+    void showError(QWidget *, const QString &title, const QString &text) override
+    {
+        errors.append(title + QLatin1Char('|') + text);
+    }
+
+    QList<Answer> answers;
+    QStringList questions;
+    QStringList errors;
+};
+
+class RecordingBrowserSeam : public links::Browser
+{
+public:
+    void open(QWidget *, const QUrl &address) override { opened.append(address); }
+
+    QList<QUrl> opened;
+};
