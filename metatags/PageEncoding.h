@@ -23,7 +23,7 @@ QString DecodeValue(QByteArrayView bytes, PageEncoding encoding);
 
 // Encodes a field's text for a page: a line break ("\n") becomes CR LF, and a
 // character that windows-1252 cannot hold becomes a numeric character
-// reference such as "&#8364;" instead of being lost.
+// reference such as "&#937;" for an omega instead of being lost.
 QByteArray EncodeValue(QStringView text, PageEncoding encoding);
 
 // Decodes values cut from one page, finding the page's encoding only when a
