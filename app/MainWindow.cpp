@@ -10,6 +10,7 @@
 
 #include <LoadPage.h>
 #include <ProgramIcon.h>
+#include <SiteLinks.h>
 
 #include <QAction>
 #include <QApplication>
@@ -61,6 +62,9 @@ MainWindow::MainWindow(FileDialog &fileDialog, UserPrompts &prompts, links::Brow
     connect(m_controls.save, &QPushButton::clicked, this, &MainWindow::saveInPlace);
     connect(m_controls.saveAs, &QPushButton::clicked, this, [this] { saveAs(true); });
     connect(m_controls.reset, &QPushButton::clicked, this, &MainWindow::clearFields);
+    connect(m_controls.submit, &QPushButton::clicked, this, [this] { links::OpenSubmitPage(m_browser, this); });
+    connect(
+        m_controls.submissionLine, &CaptionLineEdit::clicked, this, [this] { links::OpenHomePage(m_browser, this); });
 
     // The load step, before the window is first shown.
     clearFields();
@@ -100,8 +104,9 @@ void MainWindow::buildMenus()
 
     QMenu *helpMenu = menuBar()->addMenu(QStringLiteral("&Help"));
     helpMenu->setObjectName(QStringLiteral("helpmen"));
-    m_hintsAction = addItem(helpMenu, QStringLiteral("Hints"), "hints");
-    m_aboutAction = addItem(helpMenu, QStringLiteral("About"), "About");
+    connect(addItem(helpMenu, QStringLiteral("Hints"), "hints"), &QAction::triggered, this,
+        [this] { links::OpenHints(m_browser, this); });
+    connect(addItem(helpMenu, QStringLiteral("About"), "About"), &QAction::triggered, this, [this] { m_about.show(); });
 }
 
 void MainWindow::clearFields()

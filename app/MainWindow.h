@@ -2,6 +2,7 @@
 
 #include "EditorControls.h"
 
+#include <AboutLauncher.h>
 #include <MetaPageJobs.h>
 
 #include <QByteArray>
@@ -51,15 +52,12 @@ private:
 
     FileDialog &m_fileDialog;
     UserPrompts &m_prompts;
-    // Kept for the link commands (SUBMIT PAGE, the submission line, Hints).
     links::Browser &m_browser;
+    dialogs::AboutLauncher m_about { m_browser };
 
     QByteArray m_page;
 
     EditorControls m_controls;
-
-    QAction *m_hintsAction = nullptr;
-    QAction *m_aboutAction = nullptr;
 };
 
 } // namespace app

@@ -13,6 +13,11 @@ AboutLauncher::~AboutLauncher()
     delete about.data();
 }
 
+AboutDialog *AboutLauncher::dialog() const
+{
+    return about.data();
+}
+
 void AboutLauncher::show()
 {
     if (!about)

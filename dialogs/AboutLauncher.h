@@ -25,7 +25,7 @@ public:
 
     void show();
     // The open dialog, or null.
-    AboutDialog *dialog() const { return about.data(); }
+    AboutDialog *dialog() const;
 
 private:
     links::Browser &siteBrowser;

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <Browser.h>
 #include <FileDialog.h>
 #include <UserPrompts.h>
 
@@ -57,12 +56,4 @@ public:
     QList<Answer> answers;
     QStringList questions;
     QStringList errors;
-};
-
-class RecordingBrowserSeam : public links::Browser
-{
-public:
-    void open(QWidget *, const QUrl &address) override { opened.append(address); }
-
-    QList<QUrl> opened;
 };

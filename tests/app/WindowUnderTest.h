@@ -2,6 +2,8 @@
 
 #include "ScriptedSeams.h"
 
+#include <RecordingBrowser.h>
+
 #include <MainWindow.h>
 #include <MetaFieldEdit.h>
 
@@ -26,7 +28,7 @@ struct WindowUnderTest
 {
     ScriptedFileDialog fileDialog;
     ScriptedPrompts prompts;
-    RecordingBrowserSeam browser;
+    RecordingBrowser browser;
     app::MainWindow window { fileDialog, prompts, browser };
 
     app::MetaFieldEdit *field(const char *name) { return window.findChild<app::MetaFieldEdit *>(name); }

@@ -8,7 +8,6 @@
 #include <QLabel>
 #include <QMenu>
 #include <QSignalSpy>
-#include <QTimer>
 
 #include <memory>
 
@@ -18,16 +17,6 @@ class MainWindowLayout : public QObject
 
 private:
     std::unique_ptr<WindowUnderTest> m_ui;
-
-    // Runs the event loop until something ends it; 1 when nothing did.
-    static int runEventLoop()
-    {
-        QTimer guard;
-        guard.setSingleShot(true);
-        guard.callOnTimeout([] { QCoreApplication::exit(1); });
-        guard.start(5000);
-        return QCoreApplication::exec();
-    }
 
 private slots:
     void init() { m_ui = std::make_unique<WindowUnderTest>(); }
@@ -188,34 +177,6 @@ private slots:
         }
 
         QCOMPARE(field->value().text, selectAll ? added.left(limit) : earlier + added.left(3));
-    }
-
-    void windowManagerCloseLeavesOtherWindowsRunning()
-    {
-        QWidget other;
-        m_ui->window.show();
-        other.show();
-        bool runningAfterClose = false;
-        QTimer::singleShot(0, &m_ui->window, &QWidget::close);
-        QTimer::singleShot(50, &other, [&] {
-            runningAfterClose = true;
-            other.close();
-        });
-        QCOMPARE(runEventLoop(), 0);
-        QVERIFY(runningAfterClose);
-    }
-
-    void exitEndsAtOnceClosingEveryWindow()
-    {
-        QWidget other;
-        m_ui->window.show();
-        other.show();
-        m_ui->field("Text1")->setPlainText(QStringLiteral("unsaved"));
-        QTimer::singleShot(0, m_ui->window.findChild<QAction *>("en"), &QAction::trigger);
-        QCOMPARE(runEventLoop(), 0);
-        QVERIFY(!m_ui->window.isVisible());
-        QVERIFY(!other.isVisible());
-        QVERIFY(m_ui->prompts.questions.isEmpty());
     }
 };
 
