@@ -160,7 +160,7 @@ int main(int argc, char **argv)
         })
         ->UseManualTime()
         ->Unit(benchmark::kMillisecond)
-        ->Iterations(5);
+        ->Iterations(9);
 
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
