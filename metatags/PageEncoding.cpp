@@ -1,5 +1,7 @@
 #include "PageEncoding.h"
 
+#include <QStringDecoder>
+
 #include <array>
 #include <cstring>
 
@@ -156,8 +158,13 @@ PageEncoding DetectPageEncoding(QByteArrayView page)
 
 QString DecodeValue(QByteArrayView bytes, PageEncoding encoding)
 {
-    if (encoding == PageEncoding::Utf8)
-        return QString::fromUtf8(bytes);
+    if (encoding == PageEncoding::Utf8) {
+        // Not QString::fromUtf8(): it drops a leading U+FEFF as a byte-order
+        // mark, but a value cut from a page keeps every character it holds.
+        QStringDecoder decoder(
+            QStringConverter::Utf8, QStringConverter::Flag::Stateless | QStringConverter::Flag::ConvertInitialBom);
+        return decoder.decode(bytes);
+    }
     QString text(bytes.size(), Qt::Uninitialized);
     QChar *out = text.data();
     for (const char byte : bytes) {

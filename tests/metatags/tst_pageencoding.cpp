@@ -70,6 +70,11 @@ void TestPageEncoding::encodesTypedText_data()
         << QString(QChar(0xD800)) << cp1252 << QByteArray("&#65533;") << false;
     QTest::newRow("typed line break becomes CR LF") << QStringLiteral("a\nb") << utf8 << QByteArray("a\r\nb") << false;
     QTest::newRow("CR LF stays CR LF") << QStringLiteral("a\r\nb") << cp1252 << QByteArray("a\r\nb") << true;
+    // Qt drops a leading U+FEFF as a byte-order mark; in a value it is a character.
+    QTest::newRow("zero-width no-break space at the start of a value") << QStringLiteral("\uFEFFa") << utf8
+                                                                       << QByteArray("\xef\xbb\xbf"
+                                                                                     "a")
+                                                                       << true;
 }
 
 void TestPageEncoding::encodesTypedText()
