@@ -1,0 +1,194 @@
+// The whole open-edit-save path into a buffer: read the three values in both
+// orders, type over some of them, cut the page down, encode and write; then
+// open what was written and save it again.
+#include "ExactCopy.h"
+#include "FuzzInput.h"
+#include "Require.h"
+
+#include "MetaFields.h"
+#include "MetaPageJobs.h"
+#include "PageEncoding.h"
+#include "ReadMetaTag.h"
+#include "TrimPageToTitle.h"
+#include "WriteMetaPage.h"
+
+#include <QBuffer>
+
+#include <algorithm>
+#include <array>
+
+namespace {
+
+using metatags::FieldValue;
+using metatags::MetaBytes;
+using metatags::MetaFields;
+using metatags::PageValues;
+using metatags::ReadOrder;
+
+constexpr QByteArrayView LineEnd = "\r\n";
+
+QByteArray expectedPreamble(const MetaBytes &values)
+{
+    return QByteArrayLiteral("<html>\r\n<head>\r\n<meta name=\"Author\" content=\"Corvantis\">\r\n"
+                             "<meta name=\"GENERATOR\" content=\"Tagwright 2.0\">\r\n<meta name=\"Title\" content=\"")
+        + values.title + QByteArrayLiteral("\">\r\n<meta name=\"Description\" content=\"") + values.description
+        + QByteArrayLiteral("\">\r\n<meta name=\"KeyWords\" content=\"") + values.keywords
+        + QByteArrayLiteral("\">\r\n");
+}
+
+void apply(MetaFields &fields, const PageValues &values)
+{
+    // A field whose value the page does not yield keeps what it holds.
+    if (values.title)
+        fields.title = *values.title;
+    if (values.description)
+        fields.description = *values.description;
+    if (values.keywords)
+        fields.keywords = *values.keywords;
+}
+
+void checkValueInPage(QByteArrayView page, const std::optional<FieldValue> &value, QByteArrayView word)
+{
+    const metatags::MetaTagRead read = metatags::ReadMetaTag(page, word);
+    fuzz::Require(value.has_value() == read.hasValue(), "a value is read exactly where ReadMetaTag finds one");
+    if (!value)
+        return;
+    fuzz::Require(
+        read.start >= 0 && read.length >= 0 && read.start + read.length <= page.size(), "a value lies within the page");
+    fuzz::Require(value->sourceBytes == page.sliced(read.start, read.length).toByteArray(),
+        "a value keeps the page bytes it was read from");
+    fuzz::Require(
+        value->text == metatags::PageText(page).decode(*value->sourceBytes), "a value's text is its bytes decoded");
+}
+
+PageValues readChecked(QByteArrayView page, ReadOrder order)
+{
+    const PageValues values = metatags::ReadMetaValues(page, order);
+    const PageValues other = metatags::ReadMetaValues(
+        page, order == ReadOrder::TitleFirst ? ReadOrder::EachOnItsOwn : ReadOrder::TitleFirst);
+    const PageValues &eachOnItsOwn = order == ReadOrder::EachOnItsOwn ? values : other;
+    const PageValues &titleFirst = order == ReadOrder::TitleFirst ? values : other;
+    checkValueInPage(page, eachOnItsOwn.title, "Title");
+    checkValueInPage(page, eachOnItsOwn.description, "Description");
+    checkValueInPage(page, eachOnItsOwn.keywords, "KeyWords");
+
+    if (metatags::ReadMetaTag(page, "Title").outcome == metatags::MetaTagRead::Outcome::NotFound) {
+        fuzz::Require(!titleFirst.title && !titleFirst.description && !titleFirst.keywords,
+            "without the word Title the menu's order reads nothing");
+    } else {
+        fuzz::Require(titleFirst.title == eachOnItsOwn.title && titleFirst.description == eachOnItsOwn.description
+                && titleFirst.keywords == eachOnItsOwn.keywords,
+            "with the word Title both orders read the same values");
+    }
+    return values;
+}
+
+// What the user types over a field: text made from the input, with no bytes
+// of its own.
+void typeOver(fuzz::FuzzInput &input, std::uint8_t flags, std::uint8_t bit, FieldValue &field)
+{
+    if ((flags & bit) != 0)
+        field = { input.takeUtf16(input.takeByte()), std::nullopt };
+}
+
+QByteArray write(const MetaBytes &values, QByteArrayView page)
+{
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    fuzz::Require(metatags::WriteMetaPage(buffer, values, page), "a buffer takes every write");
+    return buffer.data();
+}
+
+// The text that a typed value reads back as, in the encoding of the page it was
+// written to.
+QString expectedText(const QString &typed, bool pageIsUtf8)
+{
+    const metatags::PageEncoding encoding
+        = pageIsUtf8 ? metatags::PageEncoding::Utf8 : metatags::PageEncoding::Windows1252;
+    return metatags::DecodeValue(metatags::EncodeValue(typed, encoding), encoding);
+}
+
+void checkReadBack(
+    const FieldValue &field, const QByteArray &written, const std::optional<FieldValue> &readBack, bool pageIsUtf8)
+{
+    fuzz::Require(readBack.has_value() && readBack->sourceBytes == written, "a written value reads back as its bytes");
+    if (!field.sourceBytes)
+        fuzz::Require(readBack->text == expectedText(field.text, pageIsUtf8), "a typed value reads back as its text");
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
+{
+    fuzz::FuzzInput input(data, size);
+    const std::uint8_t flags = input.takeByte();
+    const ReadOrder order = (flags & 1) != 0 ? ReadOrder::TitleFirst : ReadOrder::EachOnItsOwn;
+
+    // Fields start empty, then take what the page yields and what is typed.
+    MetaFields fields;
+    fuzz::FuzzInput typing(input.take(input.takeUint16() % 2048));
+    const fuzz::ExactCopy page(input.rest());
+    apply(fields, readChecked(page.view(), order));
+    typeOver(typing, flags, 2, fields.title);
+    typeOver(typing, flags, 4, fields.description);
+    typeOver(typing, flags, 8, fields.keywords);
+
+    const std::optional<metatags::KeptPart> kept = metatags::FindKeptPart(page.view());
+    const QByteArrayView keptPage = kept ? page.view().sliced(kept->start, kept->length) : page.view();
+    const MetaBytes values = metatags::EncodeForPage(fields, keptPage);
+    const std::array<std::pair<const FieldValue *, const QByteArray *>, 3> pairs = { { { &fields.title, &values.title },
+        { &fields.description, &values.description }, { &fields.keywords, &values.keywords } } };
+    for (const auto &[field, bytes] : pairs)
+        fuzz::Require(!field->sourceBytes || *field->sourceBytes == *bytes, "an untouched value keeps its bytes");
+
+    const QByteArray written = write(values, keptPage);
+    fuzz::Require(written == expectedPreamble(values) + keptPage.toByteArray() + LineEnd.toByteArray(),
+        "the seven preamble lines, the kept part and CR LF");
+    fuzz::Require(written == metatags::MetaPageBytes(fields, page.view()), "MetaPageBytes gives what is written");
+
+    // Saving again with the buffer cut down writes the same file.
+    QByteArray pageBuffer = page.view().toByteArray();
+    if (kept)
+        metatags::CutToKeptPart(pageBuffer, *kept);
+    fuzz::Require(metatags::MetaPageBytes(fields, pageBuffer) == written, "a second save writes the same bytes");
+
+    // Opening what was written: the preamble holds the first "Title", so both
+    // orders read all three words. Each value comes back unless a '>' in it
+    // ends it early, or an earlier value holds a later tag word, which is then
+    // found first.
+    const PageValues readBack = readChecked(written, order);
+    const bool writtenIsUtf8 = metatags::IsValidUtf8(written);
+    const bool titleBack = !values.title.contains('>');
+    const bool descriptionBack = !values.title.contains("Description") && !values.description.contains('>');
+    const bool keywordsBack = !values.title.contains("KeyWords") && !values.description.contains("KeyWords")
+        && !values.keywords.contains('>');
+    if (titleBack)
+        checkReadBack(fields.title, values.title, readBack.title, writtenIsUtf8);
+    if (descriptionBack)
+        checkReadBack(fields.description, values.description, readBack.description, writtenIsUtf8);
+    if (keywordsBack)
+        checkReadBack(fields.keywords, values.keywords, readBack.keywords, writtenIsUtf8);
+
+    // Saving what was opened: with every value back and the kept part found
+    // again behind the preamble, the same bytes. A title tag inside a value
+    // would be found first; the lower-case form wins over an upper-case kept part.
+    const QByteArrayView keptForm = kept && keptPage.startsWith("<title>") ? "<title>" : "<TITLE>";
+    const bool valueHoldsTitleTag = std::any_of(pairs.begin(), pairs.end(),
+        [keptForm](const auto &pair) { return pair.second->contains("<title>") || pair.second->contains(keptForm); });
+    if (!titleBack || !descriptionBack || !keywordsBack || valueHoldsTitleTag)
+        return 0;
+    MetaFields reopened = fields;
+    apply(reopened, readBack);
+    const QByteArray savedAgain = metatags::MetaPageBytes(reopened, written);
+    if (!kept) {
+        // No title tag: the written file is kept whole behind a new preamble.
+        fuzz::Require(savedAgain == expectedPreamble(values) + written + LineEnd.toByteArray(),
+            "a page without a title tag is written whole again");
+    } else if (!keptPage.endsWith("</html>") && !keptPage.endsWith("</HTML>")) {
+        // No closing tag: the kept part runs to the end and takes the final CR LF along.
+        fuzz::Require(savedAgain == written + LineEnd.toByteArray(), "a page without a closing tag gains one CR LF");
+    } else {
+        fuzz::Require(savedAgain == written, "saving a page written by us gives the same bytes");
+    }
+    return 0;
+}
