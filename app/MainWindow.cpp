@@ -134,7 +134,7 @@ void MainWindow::openPage(metatags::ReadOrder order)
     const std::optional<QString> path = chooseFile(&FileDialog::showOpen);
     if (!path)
         return;
-    metatags::Result<QByteArray> loaded = metatags::LoadPage(*path);
+    metatags::Result<metatags::StampedPage> loaded = metatags::LoadStampedPage(*path);
     // Nothing changes on failure, the original path included, so that a later
     // Save cannot write the previous page over this file.
     if (!loaded.ok()) {
@@ -144,7 +144,10 @@ void MainWindow::openPage(metatags::ReadOrder order)
         return;
     }
     m_controls.originalPath->setText(*path);
-    m_page = std::move(loaded).value();
+    metatags::StampedPage page = std::move(loaded).value();
+    m_page = std::move(page.bytes);
+    m_openedPath = *path;
+    m_openedStamp = page.stamp;
     const metatags::PageValues values = metatags::ReadMetaValues(m_page, order);
     putValue(m_controls.title, values.title);
     putValue(m_controls.description, values.description);
@@ -156,16 +159,30 @@ bool MainWindow::confirmSave()
     return m_prompts.askYesNoCancel(this, PromptTitle, QStringLiteral("Are you sure?")) == UserPrompts::Answer::Yes;
 }
 
+bool MainWindow::mayOverwrite(const QString &target)
+{
+    if (target != m_openedPath || metatags::StampOf(target) == m_openedStamp)
+        return true;
+    const QString question = tr("\u201c%1\u201d has changed on disk since it was opened. Overwrite it?")
+                                 .arg(QDir::toNativeSeparators(target));
+    return m_prompts.askYesNo(this, PromptTitle, question) == UserPrompts::Answer::Yes;
+}
+
 bool MainWindow::writePage(const QString &target)
 {
     const metatags::MetaFields fields { m_controls.title->value(), m_controls.description->value(),
         m_controls.keywords->value() };
-    const std::optional<metatags::FileError> error = metatags::SaveMetaPage(target, fields, m_page);
-    if (!error)
+    const metatags::Result<metatags::FileStamp> written = metatags::SaveMetaPageWithStamp(target, fields, m_page);
+    if (written.ok()) {
+        // What is on disk now is this save's own work, not another program's.
+        if (target == m_openedPath)
+            m_openedStamp = written.value();
         return true;
+    }
+    const metatags::FileError &error = written.error();
     m_prompts.showError(this, PromptTitle,
         tr("The file %1 could not be saved.\n\n%2\n\nThe file was not changed.")
-            .arg(QDir::toNativeSeparators(error->path), error->reason));
+            .arg(QDir::toNativeSeparators(error.path), error.reason));
     return false;
 }
 
@@ -174,7 +191,7 @@ void MainWindow::saveInPlace()
     if (!confirmSave())
         return;
     const QString target = m_controls.originalPath->text();
-    if (target.isEmpty())
+    if (target.isEmpty() || !mayOverwrite(target))
         return;
     writePage(target);
 }

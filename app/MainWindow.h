@@ -3,6 +3,7 @@
 #include "EditorControls.h"
 
 #include <AboutLauncher.h>
+#include <FileStamp.h>
 #include <MetaPageJobs.h>
 
 #include <QByteArray>
@@ -46,6 +47,9 @@ private:
     void exitProgram();
 
     bool confirmSave();
+    // False when target is the opened file, another program has changed it
+    // since, and the user does not want it overwritten.
+    bool mayOverwrite(const QString &target);
     // The file picked in the dialog, or nothing when it was cancelled.
     std::optional<QString> chooseFile(void (FileDialog::*showDialog)(QWidget *));
     bool writePage(const QString &target);
@@ -56,6 +60,10 @@ private:
     dialogs::AboutLauncher m_about { m_browser };
 
     QByteArray m_page;
+    // The file the page buffer was read from, or last saved to by Save, as it
+    // was then.
+    QString m_openedPath;
+    metatags::FileStamp m_openedStamp;
 
     EditorControls m_controls;
 };

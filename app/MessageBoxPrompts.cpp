@@ -21,6 +21,14 @@ UserPrompts::Answer MessageBoxPrompts::askYesNoCancel(QWidget *parent, const QSt
     }
 }
 
+UserPrompts::Answer MessageBoxPrompts::askYesNo(QWidget *parent, const QString &title, const QString &question)
+{
+    QMessageBox box(QMessageBox::Warning, title, question, QMessageBox::Yes | QMessageBox::No, parent);
+    box.setDefaultButton(QMessageBox::No);
+    box.setEscapeButton(QMessageBox::No);
+    return box.exec() == QMessageBox::Yes ? Answer::Yes : Answer::No;
+}
+
 void MessageBoxPrompts::showError(QWidget *parent, const QString &title, const QString &text)
 {
     QMessageBox box(QMessageBox::Warning, title, text, QMessageBox::Ok, parent);

@@ -9,6 +9,7 @@ class MessageBoxPrompts : public UserPrompts
 {
 public:
     Answer askYesNoCancel(QWidget *parent, const QString &title, const QString &question) override;
+    Answer askYesNo(QWidget *parent, const QString &title, const QString &question) override;
     void showError(QWidget *parent, const QString &title, const QString &text) override;
 };
 

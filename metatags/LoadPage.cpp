@@ -107,7 +107,7 @@ bool readToEnd(int fd, qsizetype expectedSize, QByteArray &page)
     }
 }
 
-Result<QByteArray> loadRegularFile(const QString &path)
+Result<StampedPage> loadRegularFile(const QString &path)
 {
     // O_NONBLOCK: opening a FIFO without a writer must not wait for one.
     const FileDescriptor file(::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
@@ -126,15 +126,17 @@ Result<QByteArray> loadRegularFile(const QString &path)
     if (flags >= 0)
         ::fcntl(file.get(), F_SETFL, flags & ~O_NONBLOCK);
 
-    QByteArray page;
-    if (!readToEnd(file.get(), static_cast<qsizetype>(status.st_size), page))
+    StampedPage page;
+    if (!readToEnd(file.get(), static_cast<qsizetype>(status.st_size), page.bytes))
         return FileError { path, qt_error_string(errno) };
+    // Taken after the read, so that bytes added while it ran count as read.
+    page.stamp = StampOfOpenFile(file.get());
     return page;
 }
 
 #else
 
-Result<QByteArray> loadRegularFile(const QString &path)
+Result<StampedPage> loadRegularFile(const QString &path)
 {
     const QFileInfo info(path);
     if (info.isDir())
@@ -145,7 +147,7 @@ Result<QByteArray> loadRegularFile(const QString &path)
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return FileError { path, file.errorString() };
-    QByteArray page = file.readAll();
+    StampedPage page { file.readAll(), StampOf(path) };
     if (file.error() != QFileDevice::NoError)
         return FileError { path, file.errorString() };
     return page;
@@ -155,7 +157,7 @@ Result<QByteArray> loadRegularFile(const QString &path)
 
 } // namespace
 
-Result<QByteArray> LoadPage(const QString &path)
+Result<StampedPage> LoadStampedPage(const QString &path)
 {
     if (path.isEmpty())
         return FileError { path, tr("No file name was given.") };
@@ -164,6 +166,14 @@ Result<QByteArray> LoadPage(const QString &path)
     } catch (const std::bad_alloc &) {
         return FileError { path, tr("There is not enough memory to hold the whole file.") };
     }
+}
+
+Result<QByteArray> LoadPage(const QString &path)
+{
+    Result<StampedPage> page = LoadStampedPage(path);
+    if (!page.ok())
+        return page.error();
+    return std::move(page).value().bytes;
 }
 
 } // namespace metatags

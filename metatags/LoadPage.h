@@ -1,5 +1,6 @@
 #pragma once
 
+#include "FileStamp.h"
 #include "Result.h"
 
 #include <QByteArray>
@@ -12,5 +13,14 @@ namespace metatags {
 // read; anything else (a folder, a FIFO, a device) is refused at once, so that
 // opening never blocks and never reads without end.
 Result<QByteArray> LoadPage(const QString &path);
+
+// A page as LoadPage reads it, with the stamp the file had once it was read,
+// so that a later save can tell whether another program changed it since.
+struct StampedPage
+{
+    QByteArray bytes;
+    FileStamp stamp;
+};
+Result<StampedPage> LoadStampedPage(const QString &path);
 
 } // namespace metatags

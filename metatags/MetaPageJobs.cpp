@@ -1,5 +1,6 @@
 #include "MetaPageJobs.h"
 
+#include "FileReplacement.h"
 #include "PageEncoding.h"
 #include "ReadMetaTag.h"
 #include "TrimPageToTitle.h"
@@ -66,12 +67,21 @@ QByteArray MetaPageBytes(const MetaFields &fields, QByteArrayView page)
 
 std::optional<FileError> SaveMetaPage(const QString &target, const MetaFields &fields, QByteArray &page)
 {
-    const PlannedWrite plan = planWrite(page);
-    if (std::optional<FileError> error = WriteMetaPage(target, EncodeForPage(fields, plan.written), plan.written))
-        return error;
-    if (plan.kept)
-        CutToKeptPart(page, *plan.kept);
+    const Result<FileStamp> written = SaveMetaPageWithStamp(target, fields, page);
+    if (!written.ok())
+        return written.error();
     return std::nullopt;
+}
+
+Result<FileStamp> SaveMetaPageWithStamp(const QString &target, const MetaFields &fields, QByteArray &page)
+{
+    const PlannedWrite plan = planWrite(page);
+    const MetaBytes values = EncodeForPage(fields, plan.written);
+    Result<FileStamp> written
+        = ReplaceFile(target, [&](QIODevice &device) { return WriteMetaPage(device, values, plan.written); });
+    if (written.ok() && plan.kept)
+        CutToKeptPart(page, *plan.kept);
+    return written;
 }
 
 } // namespace metatags

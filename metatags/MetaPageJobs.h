@@ -1,7 +1,9 @@
 #pragma once
 
 #include "FileError.h"
+#include "FileStamp.h"
 #include "MetaFields.h"
+#include "Result.h"
 
 #include <QByteArray>
 #include <QByteArrayView>
@@ -35,5 +37,10 @@ QByteArray MetaPageBytes(const MetaFields &fields, QByteArrayView page);
 // once the file is safely written cuts the page buffer down to what was
 // written after the preamble. On failure the buffer is left as it was.
 std::optional<FileError> SaveMetaPage(const QString &target, const MetaFields &fields, QByteArray &page);
+
+// SaveMetaPage that also gives the stamp of the file it wrote, taken before
+// the file was put in place, so that no later change by another program can
+// pass for this save.
+Result<FileStamp> SaveMetaPageWithStamp(const QString &target, const MetaFields &fields, QByteArray &page);
 
 } // namespace metatags

@@ -1,29 +1,14 @@
 #include "WriteMetaPage.h"
 
-#include "Result.h"
+#include "FileReplacement.h"
 
-#include <QCoreApplication>
-#include <QFileInfo>
-#include <QSaveFile>
-
-#ifdef Q_OS_UNIX
-#include <cerrno>
-#include <unistd.h>
-#elif defined(Q_OS_WIN)
-#include <io.h>
-#include <windows.h>
-#endif
+#include <QIODevice>
 
 namespace metatags {
 
 namespace {
 
 constexpr QByteArrayView LineEnd = "\r\n";
-
-QString tr(const char *text)
-{
-    return QCoreApplication::translate("WriteMetaPage", text);
-}
 
 void appendLine(QByteArray &out, QByteArrayView head, QByteArrayView value = {}, QByteArrayView tail = {})
 {
@@ -41,51 +26,6 @@ bool writeAll(QIODevice &device, QByteArrayView bytes)
         bytes = bytes.sliced(written);
     }
     return true;
-}
-
-// The file that a write to target really changes: QSaveFile would otherwise
-// replace a symbolic link that loops or dangles with a regular file.
-Result<QString> resolveLinks(const QString &target)
-{
-    constexpr int MaxLinkDepth = 40;
-    QString path = target;
-    for (int depth = 0; QFileInfo(path).isSymLink(); ++depth) {
-        if (depth == MaxLinkDepth)
-            return FileError { target, tr("Too many levels of symbolic links.") };
-        path = QFileInfo(path).symLinkTarget();
-    }
-    return path;
-}
-
-std::optional<QString> refusalOf(const QFileInfo &target)
-{
-    if (!target.exists() || target.isFile())
-        return std::nullopt;
-    if (target.isDir())
-        return tr("It is a folder, not a file.");
-    return tr("It is not a regular file (a pipe, a device or a socket); only regular files are written.");
-}
-
-// QSaveFile::commit() in Qt 6.4 ignores a failed sync, so sync here and check
-// it. Returns the reason of a failure.
-std::optional<QString> syncToDisk(QSaveFile &file)
-{
-#ifdef Q_OS_UNIX
-    if (::fsync(file.handle()) != 0)
-        return qt_error_string(errno);
-#elif defined(Q_OS_WIN)
-    if (!FlushFileBuffers(reinterpret_cast<HANDLE>(_get_osfhandle(file.handle()))))
-        return qt_error_string(static_cast<int>(GetLastError()));
-#else
-    Q_UNUSED(file);
-#endif
-    return std::nullopt;
-}
-
-FileError cancelWriting(QSaveFile &file, const QString &target, const QString &reason)
-{
-    file.cancelWriting();
-    return FileError { target, reason };
 }
 
 } // namespace
@@ -111,29 +51,10 @@ bool WriteMetaPage(QIODevice &device, const MetaBytes &values, QByteArrayView pa
 
 std::optional<FileError> WriteMetaPage(const QString &target, const MetaBytes &values, QByteArrayView page)
 {
-    const Result<QString> resolved = resolveLinks(target);
-    if (!resolved.ok())
-        return resolved.error();
-    if (const std::optional<QString> refusal = refusalOf(QFileInfo(resolved.value())))
-        return FileError { target, *refusal };
-
-    QSaveFile file(resolved.value());
-    // Writing in place when no temporary file can be made would give up the
-    // very protection this function exists for.
-    file.setDirectWriteFallback(false);
-    // Unbuffered: every write reaches the file at once and reports its own
-    // failure, and a large page is not copied through a buffer.
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
-        return FileError { target, file.errorString() };
-
-    // Every failure must cancel, so that the temporary file goes and the target
-    // stays as it was.
-    if (!WriteMetaPage(file, values, page) || !file.flush())
-        return cancelWriting(file, target, file.errorString());
-    if (const std::optional<QString> reason = syncToDisk(file))
-        return cancelWriting(file, target, *reason);
-    if (!file.commit())
-        return FileError { target, file.errorString() };
+    const Result<FileStamp> written
+        = ReplaceFile(target, [&](QIODevice &device) { return WriteMetaPage(device, values, page); });
+    if (!written.ok())
+        return written.error();
     return std::nullopt;
 }
 

@@ -27,10 +27,9 @@ QByteArray MetaPreamble(const MetaBytes &values);
 // as the device refuses a write.
 bool WriteMetaPage(QIODevice &device, const MetaBytes &values, QByteArrayView page);
 
-// Writes the meta page to target atomically: the new content replaces the
-// target only once it is completely on disk, so a failure leaves the target
-// exactly as it was. A symbolic link is written through; a target that exists
-// but is not a regular file is refused. Returns the error, or nothing on success.
+// Writes the meta page to target atomically (see ReplaceFile): the new content
+// replaces the target only once it is completely on disk, so a failure leaves
+// the target exactly as it was. Returns the error, or nothing on success.
 std::optional<FileError> WriteMetaPage(const QString &target, const MetaBytes &values, QByteArrayView page);
 
 } // namespace metatags

@@ -55,6 +55,7 @@ class YesPrompts : public app::UserPrompts
 {
 public:
     Answer askYesNoCancel(QWidget *, const QString &, const QString &) override { return Answer::Yes; }
+    Answer askYesNo(QWidget *, const QString &, const QString &) override { return Answer::Yes; }
     void showError(QWidget *, const QString &, const QString &text) override
     {
         std::fprintf(stderr, "%s\n", qPrintable(text));

@@ -39,7 +39,8 @@ private:
     QString m_fileName;
 };
 
-// Questions take the next answer (Cancel when the script has none left).
+// Questions take the next answer from one script, in the order they are asked
+// (Cancel, or No for a Yes / No question, when the script has none left).
 class ScriptedPrompts : public app::UserPrompts
 {
 public:
@@ -47,6 +48,11 @@ public:
     {
         questions.append(title + QLatin1Char('|') + question);
         return answers.isEmpty() ? Answer::Cancel : answers.takeFirst();
+    }
+    Answer askYesNo(QWidget *, const QString &title, const QString &question) override
+    {
+        questions.append(title + QLatin1Char('|') + question);
+        return answers.isEmpty() ? Answer::No : answers.takeFirst();
     }
     void showError(QWidget *, const QString &title, const QString &text) override
     {

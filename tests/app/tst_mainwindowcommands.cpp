@@ -228,7 +228,8 @@ private slots:
         const QString opened = writeFile(QStringLiteral("page.html"), CarPage);
         open(QStringLiteral("Open"), opened);
         QVERIFY(QFile::remove(opened));
-        m_ui->prompts.answers = { Answer::Yes };
+        // Yes to "Are you sure?", then Yes to overwriting a file that changed on disk.
+        m_ui->prompts.answers = { Answer::Yes, Answer::Yes };
         m_ui->run(QStringLiteral("Command4"));
         QCOMPARE(readFile(opened), preamble("Car page", "Fast cars", "cars, speed") + KeptPart + "\r\n");
     }
