@@ -7,6 +7,8 @@
 #include <cstring>
 #include <fcntl.h>
 #include <grp.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
@@ -63,6 +65,57 @@ qint64 TmpfsMount::freeBytes() const
     if (::statvfs(native(m_folder).constData(), &status) != 0)
         return -1;
     return static_cast<qint64>(status.f_bavail * status.f_frsize);
+}
+
+ReadOnlyBindMount::ReadOnlyBindMount(const QString &folder)
+    : m_folder(folder)
+{
+    const QByteArray path = native(folder);
+    m_bound = ::mount(path.constData(), path.constData(), nullptr, MS_BIND, nullptr) == 0;
+    if (!m_bound)
+        m_error = QStringLiteral("cannot bind-mount a folder (needs root with CAP_SYS_ADMIN): ") + lastError();
+    else if (::mount(nullptr, path.constData(), nullptr, MS_BIND | MS_REMOUNT | MS_RDONLY, nullptr) != 0)
+        m_error = QStringLiteral("cannot remount a bind mount read-only: ") + lastError();
+}
+
+ReadOnlyBindMount::~ReadOnlyBindMount()
+{
+    if (m_bound)
+        ::umount2(native(m_folder).constData(), MNT_DETACH);
+}
+
+namespace {
+
+std::optional<QString> setImmutable(const QString &path, bool immutable)
+{
+    const int file = ::open(native(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (file < 0)
+        return lastError();
+    int flags = 0;
+    bool done = ::ioctl(file, FS_IOC_GETFLAGS, &flags) == 0;
+    if (done) {
+        flags = immutable ? flags | FS_IMMUTABLE_FL : flags & ~FS_IMMUTABLE_FL;
+        done = ::ioctl(file, FS_IOC_SETFLAGS, &flags) == 0;
+    }
+    const std::optional<QString> error = done ? std::nullopt : std::optional<QString>(lastError());
+    ::close(file);
+    return error;
+}
+
+} // namespace
+
+ImmutableFlag::ImmutableFlag(const QString &path)
+    : m_path(path)
+{
+    if (const std::optional<QString> error = setImmutable(path, true))
+        m_error = QStringLiteral("cannot make a file immutable (needs root and a file system with the attribute): ")
+            + *error;
+}
+
+ImmutableFlag::~ImmutableFlag()
+{
+    if (isSet())
+        setImmutable(m_path, false);
 }
 
 FileSizeLimit::FileSizeLimit(qint64 bytes)
@@ -126,7 +179,8 @@ FileState StateOf(const QString &path)
     { };
     if (::lstat(native(path).constData(), &status) != 0)
         return {};
-    FileState state { true, status.st_mode & S_IFMT, status.st_mode & 07777, status.st_ino, {}, {} };
+    FileState state { true, status.st_mode & S_IFMT, status.st_mode & 07777, status.st_ino, status.st_uid,
+        status.st_gid, {}, {} };
     if (S_ISLNK(status.st_mode)) {
         state.linkTarget = QFile::symLinkTarget(path);
     } else if (S_ISREG(status.st_mode)) {
@@ -141,12 +195,14 @@ char *toString(const FileState &state)
 {
     if (!state.exists)
         return qstrdup("no file");
-    const QByteArray text = QStringLiteral("type %1, mode %2, inode %3, link '%4', %5 bytes")
+    const QByteArray text = QStringLiteral("type %1, mode %2, inode %3, owner %6:%7, link '%4', %5 bytes")
                                 .arg(state.type, 0, 8)
                                 .arg(state.permissions, 0, 8)
                                 .arg(state.inode)
                                 .arg(state.linkTarget)
                                 .arg(state.bytes.size())
+                                .arg(state.owner)
+                                .arg(state.group)
                                 .toUtf8();
     return qstrdup(text.constData());
 }
@@ -156,7 +212,9 @@ QStringList EntriesOf(const QString &folder)
     return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
 }
 
-std::optional<QByteArray> RunAsNobody(const std::function<QByteArray()> &job)
+namespace {
+
+std::optional<QByteArray> runForked(const std::function<QByteArray()> &job, bool asNobody)
 {
     constexpr uid_t Nobody = 65534;
     int channel[2];
@@ -165,7 +223,8 @@ std::optional<QByteArray> RunAsNobody(const std::function<QByteArray()> &job)
     const pid_t child = ::fork();
     if (child == 0) {
         ::close(channel[0]);
-        if (::geteuid() == 0 && (::setgroups(0, nullptr) != 0 || ::setgid(Nobody) != 0 || ::setuid(Nobody) != 0))
+        if (asNobody && ::geteuid() == 0
+            && (::setgroups(0, nullptr) != 0 || ::setgid(Nobody) != 0 || ::setuid(Nobody) != 0))
             ::_exit(1);
         const QByteArray result = job();
         const bool sent = ::write(channel[1], result.constData(), static_cast<size_t>(result.size())) == result.size();
@@ -185,6 +244,34 @@ std::optional<QByteArray> RunAsNobody(const std::function<QByteArray()> &job)
     if (child < 0 || ::waitpid(child, &status, 0) != child || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
         return std::nullopt;
     return result;
+}
+
+} // namespace
+
+std::optional<QByteArray> RunAsNobody(const std::function<QByteArray()> &job)
+{
+    return runForked(job, true);
+}
+
+std::optional<QByteArray> RunInChild(const std::function<QByteArray()> &job)
+{
+    return runForked(job, false);
+}
+
+qint64 ResidentBytes()
+{
+    QFile statm(QStringLiteral("/proc/self/statm"));
+    if (!statm.open(QIODevice::ReadOnly))
+        return -1;
+    const QList<QByteArray> pages = statm.readAll().split(' ');
+    return pages.size() > 1 ? pages[1].toLongLong() * ::sysconf(_SC_PAGESIZE) : -1;
+}
+
+qint64 PeakResidentBytes()
+{
+    rusage usage {};
+    ::getrusage(RUSAGE_SELF, &usage);
+    return static_cast<qint64>(usage.ru_maxrss) * 1024;
 }
 
 } // namespace testsupport

@@ -35,6 +35,44 @@ private:
     QString m_error;
 };
 
+// The folder bind-mounted read-only onto itself for as long as the object
+// lives: what is in it stays, but nothing can be written there. Needs root.
+class ReadOnlyBindMount
+{
+public:
+    explicit ReadOnlyBindMount(const QString &folder);
+    ~ReadOnlyBindMount();
+    ReadOnlyBindMount(const ReadOnlyBindMount &) = delete;
+    ReadOnlyBindMount &operator=(const ReadOnlyBindMount &) = delete;
+
+    bool isMounted() const { return m_error.isEmpty(); }
+    QString error() const { return m_error; }
+
+private:
+    QString m_folder;
+    QString m_error;
+    bool m_bound = false;
+};
+
+// The immutable attribute (chattr +i) on a file for as long as the object
+// lives, so that a test folder can still be removed afterwards. Needs root and
+// a file system that has the attribute.
+class ImmutableFlag
+{
+public:
+    explicit ImmutableFlag(const QString &path);
+    ~ImmutableFlag();
+    ImmutableFlag(const ImmutableFlag &) = delete;
+    ImmutableFlag &operator=(const ImmutableFlag &) = delete;
+
+    bool isSet() const { return m_error.isEmpty(); }
+    QString error() const { return m_error; }
+
+private:
+    QString m_path;
+    QString m_error;
+};
+
 // Limits the size of any file this process writes (RLIMIT_FSIZE), with SIGXFSZ
 // ignored so that a write past the limit fails instead of killing the process.
 // Both are restored when the object goes.
@@ -86,6 +124,8 @@ struct FileState
     unsigned type = 0;
     unsigned permissions = 0;
     quint64 inode = 0;
+    unsigned owner = 0;
+    unsigned group = 0;
     QString linkTarget;
     QByteArray bytes;
 
@@ -102,5 +142,13 @@ QStringList EntriesOf(const QString &folder);
 // nobody first), so that permission bits count; gives back what the job
 // returned, or nothing when no such child could be run.
 std::optional<QByteArray> RunAsNobody(const std::function<QByteArray()> &job);
+
+// Runs job in a forked child as it is, for a job whose memory use is measured
+// or that may not outlive its test.
+std::optional<QByteArray> RunInChild(const std::function<QByteArray()> &job);
+
+// The memory this process holds now, and the most it has held, in bytes.
+qint64 ResidentBytes();
+qint64 PeakResidentBytes();
 
 } // namespace testsupport
