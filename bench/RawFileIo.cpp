@@ -100,7 +100,17 @@ bool WriteFileDurably(const char *path, const char *bytes, std::size_t size)
         ::unlink(temporary.c_str());
         return false;
     }
-    return std::rename(temporary.c_str(), path) == 0;
+    if (std::rename(temporary.c_str(), path) != 0)
+        return false;
+    // The rename itself is only durable once the folder is synced.
+    const std::string name(path);
+    const std::string folder = name.find('/') == std::string::npos ? "." : name.substr(0, name.rfind('/') + 1);
+    const int folderFd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (folderFd < 0)
+        return false;
+    const bool synced = ::fsync(folderFd) == 0;
+    ::close(folderFd);
+    return synced;
 }
 
 } // namespace bench

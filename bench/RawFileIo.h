@@ -39,7 +39,7 @@ bool ReadWholeFileInto(const char *path, char *buffer, std::size_t size);
 bool WriteWholeFile(const char *path, const char *bytes, std::size_t size);
 
 // What any atomic, durable save costs: write(2) to a new file beside path,
-// fsync, then rename over path.
+// fsync, rename over path, then fsync the folder.
 bool WriteFileDurably(const char *path, const char *bytes, std::size_t size);
 
 } // namespace bench
