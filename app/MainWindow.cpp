@@ -15,6 +15,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <QLayout>
 #include <QLineEdit>
 #include <QMenuBar>
@@ -172,6 +173,7 @@ bool MainWindow::writePage(const QString &target)
 {
     const metatags::MetaFields fields { m_controls.title->value(), m_controls.description->value(),
         m_controls.keywords->value() };
+    const bool existed = QFileInfo::exists(target);
     const metatags::Result<metatags::FileStamp> written = metatags::SaveMetaPageWithStamp(target, fields, m_page);
     if (written.ok()) {
         // What is on disk now is this save's own work, not another program's.
@@ -180,9 +182,10 @@ bool MainWindow::writePage(const QString &target)
         return true;
     }
     const metatags::FileError &error = written.error();
+    const QString outcome = existed ? tr("The file was not changed.") : tr("No file was created.");
     m_prompts.showError(this, PromptTitle,
-        tr("The file %1 could not be saved.\n\n%2\n\nThe file was not changed.")
-            .arg(QDir::toNativeSeparators(error.path), error.reason));
+        tr("The file %1 could not be saved.\n\n%2\n\n%3")
+            .arg(QDir::toNativeSeparators(error.path), error.reason, outcome));
     return false;
 }
 

@@ -284,7 +284,7 @@ private slots:
         QCOMPARE(state(), before);
         QCOMPARE(m_ui->prompts.errors.size(), 1);
         QVERIFY(m_ui->prompts.errors.first().contains(QDir::toNativeSeparators(target)));
-        QVERIFY(m_ui->prompts.errors.first().contains(QStringLiteral("not changed")));
+        QVERIFY(m_ui->prompts.errors.first().contains(QStringLiteral("No file was created.")));
         QVERIFY(!QFile::exists(target));
     }
 

@@ -4,6 +4,7 @@
 #include <SyncFailure.h>
 
 #include <QDir>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -237,6 +238,9 @@ void SaveFaultsThroughWindow::faultLeavesEverythingAsItWas()
         QVERIFY2(message.contains(QDir::toNativeSeparators(scene.target)), qPrintable(message));
         QVERIFY2(message.contains(reason), qPrintable(message));
         QCOMPARE(StateOf(scene.target), targetBefore);
+        QVERIFY2(message.endsWith(QFileInfo::exists(scene.target) ? QLatin1String("The file was not changed.")
+                                                                  : QLatin1String("No file was created.")),
+            qPrintable(message));
         QCOMPARE(EntriesOf(scene.folder), entriesBefore);
         QCOMPARE(WindowSnapshot::of(*m_ui), before);
         return;
