@@ -17,6 +17,8 @@ deb=$(ls "$PWD"/build/default/tagwright_*.deb)
 listing=$(dpkg-deb -c "$deb")
 expected=(
     ./usr/bin/tagwright
+    ./usr/bin/tagwright-batch
+    ./usr/share/man/man1/tagwright-batch.1
     ./usr/share/applications/tagwright.desktop
     ./usr/share/metainfo/example.corvantis.Tagwright.metainfo.xml
     ./usr/share/icons/hicolor/scalable/apps/tagwright.svg
