@@ -10,6 +10,9 @@
 #include <QByteArray>
 #include <QString>
 
+#include <charconv>
+#include <iterator>
+
 namespace {
 
 using metatags::PageEncoding;
@@ -106,9 +109,14 @@ private:
     QString m_highControls;
 };
 
-QString reference(char32_t codePoint)
+// Appended in place: a temporary string for every character would make the
+// allocator the bulk of each run.
+void appendReference(QString &out, char32_t codePoint)
 {
-    return QStringLiteral("&#%1;").arg(static_cast<quint32>(codePoint));
+    char digits[16];
+    const std::to_chars_result end
+        = std::to_chars(std::begin(digits), std::end(digits), static_cast<quint32>(codePoint));
+    out.append(QLatin1StringView("&#")).append(QLatin1StringView(digits, end.ptr)).append(QLatin1Char(';'));
 }
 
 // What a page in windows-1252 gives back for a typed text.
@@ -122,11 +130,11 @@ QString expectedFromWindows1252(const QString &typed)
         if (holds(unit))
             out.append(unit);
         else if (unit.isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate())
-            out.append(reference(QChar::surrogateToUcs4(unit, text[++i])));
+            appendReference(out, QChar::surrogateToUcs4(unit, text[++i]));
         else if (unit.isSurrogate())
-            out.append(reference(QChar::ReplacementCharacter));
+            appendReference(out, QChar::ReplacementCharacter);
         else
-            out.append(reference(unit.unicode()));
+            appendReference(out, unit.unicode());
     }
     return out;
 }
