@@ -17,6 +17,7 @@
 
 #include <algorithm>
 #include <array>
+#include <functional>
 #include <limits>
 #include <optional>
 
@@ -34,12 +35,6 @@ namespace {
 
 #if defined(__SANITIZE_ADDRESS__)
 constexpr int SanitizerSlowdown = 2;
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-constexpr int SanitizerSlowdown = 2;
-#else
-constexpr int SanitizerSlowdown = 1;
-#endif
 #else
 constexpr int SanitizerSlowdown = 1;
 #endif
@@ -282,6 +277,8 @@ private:
     void step(int number);
     void open();
     void typeOrPaste(bool paste);
+    void reset();
+    void editPath();
     void save(bool asNew);
     void outsideChange();
     bool write(const QString &target, const QByteArray &bytes, qint64 limit);
@@ -320,24 +317,13 @@ QByteArray Sequence::makePage()
             randomText(QStringLiteral("ab Z\"<&\r\n\u00e9\u00fc\u20ac\u201c\u2026\u03a9") + (isLong ? "" : ">"),
                 isLong ? 500 + m_rng.bounded(700) : m_rng.bounded(12)),
             utf8);
-        switch (m_rng.bounded(7)) {
-        case 0:
-            break;
-        case 1:
-            tags += "<META NAME=\"" + word + "\" CONTENT=\"" + value + "\">\r\n";
-            break;
-        case 2:
-            tags += "<meta name=\"" + word + "\" content=\"" + value + "\" />\r\n";
-            break;
-        case 3:
-            tags += "<meta name=\"" + word.toLower() + "\" content=\"" + value + "\">\r\n";
-            break;
-        case 4:
-            tags += "<b>" + word + "</b>\r\n";
-            break;
-        default:
-            tags += "<meta name=\"" + word + "\" content=\"" + value + "\">\r\n";
-        }
+        // Found, found in capitals, found with " />", not found, unusable, missing.
+        tags += pick<QByteArray>(
+            { "<meta name=\"W\" content=\"V\">\r\n", "<META NAME=\"W\" CONTENT=\"V\">",
+                "<meta name=\"W\" content=\"V\" />\r\n", "<meta name=\"w\" content=\"V\">\r\n", "<b>W</b>\r\n", "" })
+                    .replace("W", word)
+                    .replace("w", word.toLower())
+                    .replace("V", value);
     }
     const QByteArray title = pick<QByteArray>({ "<title>Shop</title>", "<TITLE>Shop</TITLE>", "<Title>x</Title>", "" });
     const QByteArray head = chance(30) ? title + tags : tags + title;
@@ -562,6 +548,26 @@ void Sequence::outsideChange()
     m_model.changedOnDisk = m_model.changedOnDisk || opened;
 }
 
+void Sequence::reset()
+{
+    m_log += QStringLiteral("RESET");
+    m_ui.run(QStringLiteral("Command5"));
+    m_model.fields = {};
+    m_model.originalPath.clear();
+    m_model.newPath.clear();
+}
+
+// Either path typed over by hand; only the original path counts for a command.
+void Sequence::editPath()
+{
+    const bool original = chance(80);
+    const QString text = chance(10) ? QString() : candidatePath();
+    m_log += QStringLiteral("Edit %1 to %2")
+                 .arg(original ? QStringLiteral("Text6") : QStringLiteral("Text7"), describe(text));
+    m_ui.line(original ? "Text6" : "Text7")->setText(text);
+    (original ? m_model.originalPath : m_model.newPath) = text;
+}
+
 void Sequence::step(int number)
 {
     int total = 0;
@@ -573,41 +579,10 @@ void Sequence::step(int number)
         draw -= m_mix.weights[std::size_t(command++)];
 
     const qsizetype logged = m_log.size();
-    switch (command) {
-    case Open:
-        open();
-        break;
-    case Type:
-        typeOrPaste(false);
-        break;
-    case Paste:
-        typeOrPaste(true);
-        break;
-    case Reset:
-        m_log += QStringLiteral("RESET");
-        m_ui.run(QStringLiteral("Command5"));
-        m_model.fields = {};
-        m_model.originalPath.clear();
-        m_model.newPath.clear();
-        break;
-    case Save:
-        save(false);
-        break;
-    case SaveAs:
-        save(true);
-        break;
-    case EditPath: {
-        const bool original = chance(80);
-        const QString text = chance(10) ? QString() : candidatePath();
-        m_log += QStringLiteral("Edit %1 to %2")
-                     .arg(original ? QStringLiteral("Text6") : QStringLiteral("Text7"), describe(text));
-        m_ui.line(original ? "Text6" : "Text7")->setText(text);
-        (original ? m_model.originalPath : m_model.newPath) = text;
-        break;
-    }
-    default:
-        outsideChange();
-    }
+    const std::array<std::function<void()>, CommandCount> commands { [this] { open(); }, [this] { typeOrPaste(false); },
+        [this] { typeOrPaste(true); }, [this] { reset(); }, [this] { save(false); }, [this] { save(true); },
+        [this] { editPath(); }, [this] { outsideChange(); } };
+    commands[std::size_t(command)]();
     for (qsizetype i = logged; i < m_log.size(); ++i)
         m_log[i].prepend(QStringLiteral("%1. ").arg(number));
     m_ui.prompts.answers.clear();
