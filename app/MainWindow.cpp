@@ -148,6 +148,7 @@ void MainWindow::openPage(metatags::ReadOrder order)
     metatags::StampedPage page = std::move(loaded).value();
     m_page = std::move(page.bytes);
     m_openedPath = *path;
+    m_openedCanonicalPath = QFileInfo(*path).canonicalFilePath();
     m_openedStamp = page.stamp;
     const metatags::PageValues values = metatags::ReadMetaValues(m_page, order);
     putValue(m_controls.title, values.title);
@@ -160,9 +161,22 @@ bool MainWindow::confirmSave()
     return m_prompts.askYesNoCancel(this, PromptTitle, QStringLiteral("Are you sure?")) == UserPrompts::Answer::Yes;
 }
 
+bool MainWindow::isOpenedFile(const QString &target) const
+{
+    if (m_openedPath.isEmpty())
+        return false;
+    // A link to it, or "./" and "//" in the path, still name the opened file;
+    // once it is deleted only the path itself can tell.
+    const QString canonical = QFileInfo(target).canonicalFilePath();
+    if (!canonical.isEmpty())
+        return canonical == m_openedCanonicalPath;
+    return QDir::cleanPath(QFileInfo(target).absoluteFilePath())
+        == QDir::cleanPath(QFileInfo(m_openedPath).absoluteFilePath());
+}
+
 bool MainWindow::mayOverwrite(const QString &target)
 {
-    if (target != m_openedPath || metatags::StampOf(target) == m_openedStamp)
+    if (!isOpenedFile(target) || metatags::StampOf(target) == m_openedStamp)
         return true;
     const QString question = tr("\u201c%1\u201d has changed on disk since it was opened. Overwrite it?")
                                  .arg(QDir::toNativeSeparators(target));
@@ -174,11 +188,14 @@ bool MainWindow::writePage(const QString &target)
     const metatags::MetaFields fields { m_controls.title->value(), m_controls.description->value(),
         m_controls.keywords->value() };
     const bool existed = QFileInfo::exists(target);
+    const bool overOpenedFile = isOpenedFile(target);
     const metatags::Result<metatags::FileStamp> written = metatags::SaveMetaPageWithStamp(target, fields, m_page);
     if (written.ok()) {
         // What is on disk now is this save's own work, not another program's.
-        if (target == m_openedPath)
+        if (overOpenedFile) {
             m_openedStamp = written.value();
+            m_openedCanonicalPath = QFileInfo(target).canonicalFilePath();
+        }
         return true;
     }
     const metatags::FileError &error = written.error();

@@ -53,6 +53,8 @@ private:
     // The file picked in the dialog, or nothing when it was cancelled.
     std::optional<QString> chooseFile(void (FileDialog::*showDialog)(QWidget *));
     bool writePage(const QString &target);
+    // Whether target names the opened file, however the path is spelled.
+    bool isOpenedFile(const QString &target) const;
 
     FileDialog &m_fileDialog;
     UserPrompts &m_prompts;
@@ -63,6 +65,7 @@ private:
     // The file the page buffer was read from, or last saved to by Save, as it
     // was then.
     QString m_openedPath;
+    QString m_openedCanonicalPath;
     metatags::FileStamp m_openedStamp;
 
     EditorControls m_controls;

@@ -58,6 +58,8 @@ private Q_SLOTS:
     void saveAsksBeforeOverwritingAChangedFile_data();
     void saveAsksBeforeOverwritingAChangedFile();
     void aSaveOfItsOwnIsNoChange();
+    void anotherSpellingOfTheOpenedFileIsAskedAbout_data();
+    void anotherSpellingOfTheOpenedFileIsAskedAbout();
 
 private:
     // Another program's work on the opened file.
@@ -186,6 +188,37 @@ void ChangedOnDisk::aSaveOfItsOwnIsNoChange()
     m_ui->run(QStringLiteral("Command4"));
     QCOMPARE(m_ui->prompts.questions.last(), changedQuestion(m_opened));
     QCOMPARE(StateOf(m_opened).bytes, QByteArray("<title>theirs</title></html>"));
+}
+
+void ChangedOnDisk::anotherSpellingOfTheOpenedFileIsAskedAbout_data()
+{
+    QTest::addColumn<QString>("spelling");
+    QTest::addColumn<QString>("how");
+    QTest::newRow("dot segment") << "./page.html"
+                                 << "rewritten with another size";
+    QTest::newRow("double slash") << "/page.html"
+                                  << "rewritten with another size";
+    QTest::newRow("symbolic link") << "alias.html"
+                                   << "rewritten with another size";
+    QTest::newRow("double slash, deleted") << "/page.html"
+                                           << "deleted";
+}
+
+void ChangedOnDisk::anotherSpellingOfTheOpenedFileIsAskedAbout()
+{
+    QFETCH(QString, spelling);
+    QFETCH(QString, how);
+    QVERIFY(QFile::link(m_opened, path(QStringLiteral("alias.html"))));
+    change(how);
+    const QString target = m_dir->path() + QLatin1Char('/') + spelling;
+    m_ui->line("Text6")->setText(target);
+    const testsupport::FileState openedBefore = StateOf(m_opened);
+
+    m_ui->prompts.answers = { Answer::Yes, Answer::No };
+    m_ui->run(QStringLiteral("Command4"));
+
+    QCOMPARE(m_ui->prompts.questions, QStringList({ AreYouSure, changedQuestion(target) }));
+    QCOMPARE(StateOf(m_opened), openedBefore);
 }
 
 QTEST_MAIN(ChangedOnDisk)
