@@ -82,6 +82,8 @@ void SaveFaultsThroughWindow::faultLeavesEverythingAsItWas_data()
 
     const std::pair<const char *, QString> faults[] = {
         { "disk full, large page", qt_error_string(ENOSPC) },
+        { "disk full to the last byte", QString() },
+        { "file size limit reached exactly", QString() },
         { "disk full in the last byte", qt_error_string(ENOSPC) },
         { "file size limit in the last byte", qt_error_string(EFBIG) },
         { "sync fails", qt_error_string(EIO) },
@@ -125,10 +127,13 @@ void SaveFaultsThroughWindow::prepare(const QString &fault, Scene &scene)
         if (!m_disk->isMounted())
             return skipUnless(m_disk->error());
         QVERIFY(testsupport::WriteFile(scene.target, OldFile));
-        scene.fileSize = m_disk->freeBytes() + (fault.contains(QLatin1String("large")) ? 1024 * 1024 : 1);
+        const qint64 tooMany = fault.contains(QLatin1String("large")) ? 1024 * 1024
+            : fault.contains(QLatin1String("to the last"))            ? 0
+                                                                      : 1;
+        scene.fileSize = m_disk->freeBytes() + tooMany;
     } else if (fault.startsWith(QLatin1String("file size limit"))) {
         QVERIFY(testsupport::WriteFile(scene.target, OldFile));
-        scene.fileSize = RoomOnDisk + 1;
+        scene.fileSize = RoomOnDisk + (fault.contains(QLatin1String("exactly")) ? 0 : 1);
     } else if (fault == QLatin1String("read-only mount")) {
         QVERIFY(testsupport::WriteFile(scene.target, OldFile));
         m_readOnly.emplace(folder);
