@@ -41,7 +41,14 @@ display=90
 while [ -e "/tmp/.X11-unix/X$display" ] || [ -e "/tmp/.X$display-lock" ]; do display=$((display + 1)); done
 Xvfb ":$display" -screen 0 1024x768x24 -nolisten tcp &
 xvfb=$!
-trap 'kill "$xvfb" "${editor:-}" 2>/dev/null || true' EXIT
+stop() {
+    if [ -n "${editor:-}" ]; then
+        kill "$editor" 2>/dev/null || true
+        wait "$editor" 2>/dev/null || true
+    fi
+    kill "$xvfb" 2>/dev/null || true
+}
+trap stop EXIT
 for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X$display" ] && break; sleep 0.1; done
 
 env -u QT_QPA_PLATFORM DISPLAY=":$display" /usr/bin/tagwright &

@@ -20,7 +20,14 @@ export DISPLAY=":$display"
 unset QT_QPA_PLATFORM
 Xvfb "$DISPLAY" -screen 0 800x700x24 -nolisten tcp &
 xvfb=$!
-trap 'kill "${app:-}" "$xvfb" 2>/dev/null || true' EXIT
+stop() {
+    if [ -n "${app:-}" ]; then
+        kill "$app" 2>/dev/null || true
+        wait "$app" 2>/dev/null || true
+    fi
+    kill "$xvfb" 2>/dev/null || true
+}
+trap stop EXIT
 for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X$display" ] && break; sleep 0.1; done
 
 "$editor" &

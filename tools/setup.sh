@@ -2,7 +2,8 @@
 # One-step set-up for a fresh Debian 12 machine.
 #   tools/setup.sh run    install what is missing, build, start the editor
 #   tools/setup.sh test   install what is missing, build, run every test,
-#                         then build and run them again under ASan + UBSan
+#                         then build and run them again under ASan + UBSan,
+#                         and give each fuzz target a short run
 set -euo pipefail
 
 mode=${1:-run}
@@ -19,6 +20,8 @@ cd "$(dirname "$0")/.."
 packages=(
     build-essential cmake pkg-config
     qt6-base-dev libbenchmark-dev
+    # The fuzz targets: clang with libFuzzer and the sanitizer runtimes.
+    clang libclang-rt-14-dev
     # Text in offscreen tests and on a bare desktop needs at least one font.
     fontconfig fonts-dejavu-core
 )
@@ -42,3 +45,4 @@ build default
 ctest --preset default --parallel "$jobs"
 build sanitize
 ctest --preset sanitize --parallel "$jobs"
+bash fuzz/smoke.sh
