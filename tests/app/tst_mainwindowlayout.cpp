@@ -2,6 +2,7 @@
 
 #include <CaptionLineEdit.h>
 
+#include <QAccessible>
 #include <QApplication>
 #include <QClipboard>
 #include <QGroupBox>
@@ -115,6 +116,38 @@ private slots:
             (QStringList {
                 "&File", "Open", "Save", "Save As", "Exit", "&Setup", "Options", "&Help", "Hints", "About" }));
         QVERIFY(!m_ui->window.findChild<QMenu *>("set")->menuAction()->isEnabled());
+    }
+
+    // What a screen reader says for each field and button.
+    void controlsHaveAccessibleNames_data()
+    {
+        QTest::addColumn<QString>("control");
+        QTest::addColumn<QString>("name");
+        const std::pair<const char *, const char *> names[] = {
+            { "Text1", "Title" },
+            { "Text2", "Description" },
+            { "Text3", "Keywords" },
+            { "Text6", "Original file" },
+            { "Text7", "New file with meta tags" },
+            { "Command1", "Open" },
+            { "Command2", "Save As" },
+            { "Command3", "SUBMIT PAGE" },
+            { "Command4", "Save" },
+            { "Command5", "RESET" },
+        };
+        for (const auto &[control, name] : names)
+            QTest::newRow(control) << control << name;
+    }
+    void controlsHaveAccessibleNames()
+    {
+        QFETCH(QString, control);
+        QFETCH(QString, name);
+        m_ui->window.show();
+        QWidget *widget = m_ui->window.findChild<QWidget *>(control);
+        QVERIFY(widget);
+        QAccessibleInterface *accessible = QAccessible::queryAccessibleInterface(widget);
+        QVERIFY(accessible);
+        QCOMPARE(accessible->text(QAccessible::Name).trimmed(), name);
     }
 
     void tabGoesRoundInDesignedOrder()
