@@ -20,7 +20,7 @@ int main(int argc, char *argv[])
         return 2;
     }
     const QDir out(args.at(1));
-    for (const int size : {16, 22, 24, 32, 48, 64, 128, 256}) {
+    for (const int size : { 16, 22, 24, 32, 48, 64, 128, 256 }) {
         const QString path = out.filePath(QStringLiteral("tagwright-%1.png").arg(size));
         if (!dialogs::ProgramPicture(size).save(path, "PNG")) {
             std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
