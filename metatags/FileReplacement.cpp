@@ -5,6 +5,8 @@
 #include <QFileInfo>
 
 #ifdef Q_OS_UNIX
+#include "FileKind.h"
+
 #include <QRandomGenerator>
 
 #include <cerrno>
@@ -41,13 +43,6 @@ Result<QString> resolveLinks(const QString &target)
 
 #ifdef Q_OS_UNIX
 
-QString describeNonRegular(mode_t mode)
-{
-    if (S_ISDIR(mode))
-        return tr("It is a folder, not a file.");
-    return tr("It is not a regular file (a pipe, a device or a socket); only regular files are written.");
-}
-
 QString systemReason(int error)
 {
     return qt_error_string(error);
@@ -68,7 +63,7 @@ QString tooLongReason(const QString &path)
 std::optional<QString> refusalOf(const QByteArray &path, const struct stat &status)
 {
     if (!S_ISREG(status.st_mode))
-        return describeNonRegular(status.st_mode);
+        return DescribeNonRegularFile(status.st_mode);
     // A rename would replace even a file that is write-protected, read-only
     // mounted or immutable; the user's protection counts.
     if (::faccessat(AT_FDCWD, path.constData(), W_OK, AT_EACCESS) != 0)

@@ -7,6 +7,8 @@
 #include <new>
 
 #ifdef Q_OS_UNIX
+#include "FileKind.h"
+
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/mman.h>
@@ -24,17 +26,6 @@ QString tr(const char *text)
 }
 
 #ifdef Q_OS_UNIX
-
-QString describeNonRegular(mode_t mode)
-{
-    if (S_ISDIR(mode))
-        return tr("It is a folder, not a file.");
-    if (S_ISFIFO(mode))
-        return tr("It is a pipe (FIFO), not a regular file.");
-    if (S_ISCHR(mode) || S_ISBLK(mode))
-        return tr("It is a device, not a regular file.");
-    return tr("It is not a regular file.");
-}
 
 class FileDescriptor
 {
@@ -119,7 +110,7 @@ Result<StampedPage> loadRegularFile(const QString &path)
     if (::fstat(file.get(), &status) != 0)
         return FileError { path, qt_error_string(errno) };
     if (!S_ISREG(status.st_mode))
-        return FileError { path, describeNonRegular(status.st_mode) };
+        return FileError { path, DescribeNonRegularFile(status.st_mode) };
 
     // A regular file never blocks; clear the flag so that reads behave plainly.
     const int flags = ::fcntl(file.get(), F_GETFL);
