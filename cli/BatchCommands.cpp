@@ -1,12 +1,13 @@
 #include "BatchCommands.h"
 
+#include "Message.h"
 #include "OutputPath.h"
 #include "ParallelJobs.h"
 #include "ProgressBar.h"
 #include "SheetFormat.h"
-#include "SheetReader.h"
 #include "ShownPage.h"
 
+#include <FileStamp.h>
 #include <LoadPage.h>
 
 #include <QCoreApplication>
@@ -14,6 +15,8 @@
 #include <QFileInfo>
 #include <QHash>
 #include <QIODevice>
+
+#include <new>
 
 namespace cli {
 
@@ -24,10 +27,18 @@ QString tr(const char *text)
     return QCoreApplication::translate("BatchCommands", text);
 }
 
-QString describe(const metatags::FileError &error)
+// Why a row failed, and the file it concerns when it names one.
+struct RowError
 {
-    return QDir::toNativeSeparators(error.path) + QStringLiteral(": ") + error.reason;
-}
+    QString path;
+    QString reason;
+
+    // "PATH: reason", or the reason alone.
+    QString text() const
+    {
+        return path.isEmpty() ? reason : Printable(QDir::toNativeSeparators(path)) + QStringLiteral(": ") + reason;
+    }
+};
 
 void writeLines(QIODevice &out, const QStringList &lines)
 {
@@ -42,23 +53,82 @@ constexpr std::size_t Workers = 8;
 // eight of them.
 constexpr long long PagesInMemory = 512LL * 1024 * 1024;
 
-// Writes one page of a batch, or tells in description what it would write.
-// Returns the error.
-std::optional<QString> runEdit(const PageEdit &edit, bool dryRun, bool makeFolder, QStringList &description)
+// What names one file however it is reached: its device and inode once links
+// are followed, or, for a file that does not exist yet, its absolute path.
+QString fileKey(const QString &path)
 {
-    if (dryRun) {
-        metatags::Result<QStringList> described = DescribeEdit(edit);
-        if (!described.ok())
-            return describe(described.error());
-        description = std::move(described).value();
-        return std::nullopt;
+    const metatags::FileStamp stamp = metatags::StampOf(path);
+    if (stamp.exists)
+        return QStringLiteral("@%1:%2").arg(stamp.device).arg(stamp.inode);
+    return QDir::cleanPath(QFileInfo(path).absoluteFilePath());
+}
+
+struct Tally
+{
+    qint64 changed = 0;
+    qint64 unchanged = 0;
+    qint64 failed = 0;
+};
+
+QByteArray summary(const QString &name, const Tally &tally, bool dryRun)
+{
+    const QString text
+        = dryRun ? tr("%1 would change, %2 unchanged, %3 would fail") : tr("%1 written, %2 unchanged, %3 failed");
+    return Message(name, 0, text.arg(Count(tally.changed), Count(tally.unchanged), Count(tally.failed)));
+}
+
+// Why each row may not be written, found before any is: a page listed twice,
+// and with an output folder, two rows writing one file or a row writing over a
+// page that the sheet lists (which -o promises to leave alone).
+std::vector<std::optional<RowError>> refusedRows(const Sheet &sheet, const std::vector<PageEdit> &edits, bool elsewhere)
+{
+    const std::size_t rows = sheet.rows.size();
+    std::vector<std::optional<RowError>> errors(rows);
+    std::vector<QString> sourceKeys(rows);
+    QHash<QString, qint64> lineOfPage;
+    for (std::size_t i = 0; i < rows; ++i) {
+        const SheetRow &row = sheet.rows[i];
+        if (!row.error.isEmpty()) {
+            errors[i] = { row.path, row.error };
+            continue;
+        }
+        sourceKeys[i] = fileKey(row.path);
+        if (const auto first = lineOfPage.constFind(sourceKeys[i]); first != lineOfPage.cend()) {
+            // A second row would undo the first, or find the page already rewritten.
+            errors[i] = { row.path, tr("the page is already listed on line %1.").arg(*first) };
+            continue;
+        }
+        lineOfPage.insert(sourceKeys[i], row.line);
     }
-    // A folder that cannot be made shows up as the save's own error.
-    if (makeFolder)
-        QDir().mkpath(QFileInfo(edit.target).path());
-    if (const std::optional<metatags::FileError> error = ApplyEdit(edit))
-        return describe(*error);
-    return std::nullopt;
+    if (!elsewhere)
+        return errors;
+
+    QHash<QString, qint64> lineOfOutput;
+    for (std::size_t i = 0; i < rows; ++i) {
+        if (errors[i])
+            continue;
+        const QString &target = edits[i].target;
+        const QString targetKey = fileKey(target);
+        const QString written = tr("it would be written to %1, ").arg(Printable(target));
+        const QString &page = sheet.rows[i].path;
+        // A page that does not exist fails as it is read, whatever its output.
+        if (targetKey == sourceKeys[i] && sourceKeys[i].startsWith(QLatin1Char('@')))
+            errors[i]
+                = { page, written + tr("the page itself; the output folder must not map pages onto themselves.") };
+        else if (const auto listed = lineOfPage.constFind(targetKey); listed != lineOfPage.cend())
+            errors[i] = { page, written + tr("which is the page on line %1.").arg(*listed) };
+        else if (const auto other = lineOfOutput.constFind(targetKey); other != lineOfOutput.cend())
+            errors[i] = { page, written + tr("as is the page on line %1.").arg(*other) };
+        else
+            lineOfOutput.insert(targetKey, sheet.rows[i].line);
+    }
+    return errors;
+}
+
+// The dry run's line for a row that the real run would refuse.
+QString failedLine(const QString &where, const QString &reason)
+{
+    return Printable(where) + QStringLiteral(": ") + tr("would fail: %1").arg(reason);
 }
 
 } // namespace
@@ -75,7 +145,7 @@ int RunShow(const QStringList &files, ShowFormat format, Console &console)
             const ShownPage shown = ShowPage(path, page.value());
             console.out.write(format == ShowFormat::Sheet ? SheetLine(shown) : JsonLine(shown));
         } else {
-            progress.message(describe(page.error()).toUtf8());
+            progress.message(Message(page.error().path, 0, page.error().reason).chopped(1));
             failed = true;
         }
         progress.advance();
@@ -83,43 +153,29 @@ int RunShow(const QStringList &files, ShowFormat format, Console &console)
     return failed ? PageFailed : Success;
 }
 
-int RunApply(const QString &sheetName, QByteArrayView sheetBytes, const ApplyOptions &options, Console &console)
+int RunApply(const QString &sheetName, const Sheet &sheet, const ApplyOptions &options, Console &console)
 {
-    const Sheet sheet = ReadSheet(sheetBytes);
     if (!sheet.error.isEmpty()) {
-        console.err.write((sheetName + QStringLiteral(": ") + sheet.error + QLatin1Char('\n')).toUtf8());
+        console.err.write(Message(sheetName, sheet.errorLine, sheet.error));
         return UsageError;
     }
 
-    // Every row is checked before any page is written, so that a page listed
-    // twice is refused however the writing is spread over threads.
     const std::size_t rows = sheet.rows.size();
     const bool elsewhere = !options.outputFolder.isEmpty();
-    std::vector<std::optional<QString>> errors(rows);
     std::vector<PageEdit> edits(rows);
-    QHash<QString, int> lineOfPage;
     for (std::size_t i = 0; i < rows; ++i) {
         const SheetRow &row = sheet.rows[i];
-        const QString page = QFileInfo(row.path).absoluteFilePath();
-        if (!row.error.isEmpty()) {
-            errors[i] = row.error;
-        } else if (lineOfPage.contains(page)) {
-            // A second row would undo the first, or find the page already rewritten.
-            errors[i] = tr("%1: the page is already listed on line %2.")
-                            .arg(QDir::toNativeSeparators(row.path))
-                            .arg(lineOfPage.value(page));
-        } else {
-            lineOfPage.insert(page, row.line);
-            const QString target = elsewhere ? OutputPathUnder(options.outputFolder, row.path) : row.path;
-            edits[i] = { row.path, target, row.values };
-        }
+        if (row.error.isEmpty())
+            edits[i] = { row.path, elsewhere ? OutputPathUnder(options.outputFolder, row.path) : row.path, row.values };
     }
+    std::vector<std::optional<RowError>> errors = refusedRows(sheet, edits, elsewhere);
 
     ProgressBar progress(console.err, static_cast<qsizetype>(rows),
         ProgressBar::WantedFor(console.errIsTerminal, static_cast<qsizetype>(rows)));
     MemoryBudget budget(PagesInMemory);
-    std::vector<QStringList> descriptions(rows);
-    int failures = 0;
+    std::vector<EditReport> reports(rows);
+    const EditOptions editOptions { options.dryRun, options.wholePage, elsewhere };
+    Tally tally;
     RunInOrder(
         rows, Workers,
         [&](std::size_t i) {
@@ -127,39 +183,51 @@ int RunApply(const QString &sheetName, QByteArrayView sheetBytes, const ApplyOpt
                 return;
             const long long size = QFileInfo(edits[i].source).size();
             budget.acquire(size);
-            errors[i] = runEdit(edits[i], options.dryRun, elsewhere, descriptions[i]);
+            metatags::Result<EditReport> done = RunEdit(edits[i], editOptions);
             budget.release(size);
+            if (done.ok())
+                reports[i] = std::move(done).value();
+            else
+                errors[i] = { done.error().path, done.error().reason };
         },
         [&](std::size_t i) {
-            writeLines(console.out, descriptions[i]);
+            const SheetRow &row = sheet.rows[i];
             if (errors[i]) {
-                progress.message(
-                    QStringLiteral("%1:%2: %3").arg(sheetName).arg(sheet.rows[i].line).arg(*errors[i]).toUtf8());
-                ++failures;
+                if (options.dryRun) {
+                    const QString where = errors[i]->path.isEmpty()
+                        ? sheetName + QLatin1Char(':') + QString::number(row.line)
+                        : QDir::toNativeSeparators(errors[i]->path);
+                    writeLines(console.out, { failedLine(where, errors[i]->reason) });
+                }
+                progress.message(Message(sheetName, row.line, errors[i]->text()).chopped(1));
+                ++tally.failed;
+            } else {
+                writeLines(console.out, reports[i].lines);
+                ++(reports[i].changed ? tally.changed : tally.unchanged);
             }
+            reports[i] = {};
             progress.advance();
         });
     progress.finish();
-    if (failures > 0) {
-        console.err.write(tr("%1 of %2 rows failed; the others were %3.\n")
-                              .arg(failures)
-                              .arg(rows)
-                              .arg(options.dryRun ? tr("checked") : tr("written"))
-                              .toUtf8());
-    }
-    return failures > 0 ? PageFailed : Success;
+    console.err.write(summary(sheetName, tally, options.dryRun));
+    return tally.failed > 0 ? PageFailed : Success;
 }
 
-int RunSet(const PageEdit &edit, bool dryRun, Console &console)
+int RunSet(const PageEdit &edit, const EditOptions &options, Console &console)
 {
-    QStringList description;
-    const std::optional<QString> error = runEdit(edit, dryRun, false, description);
-    writeLines(console.out, description);
-    if (error) {
-        console.err.write(error->toUtf8().append('\n'));
-        return PageFailed;
+    const metatags::Result<EditReport> done = RunEdit(edit, options);
+    Tally tally;
+    if (done.ok()) {
+        writeLines(console.out, done.value().lines);
+        ++(done.value().changed ? tally.changed : tally.unchanged);
+    } else {
+        if (options.dryRun)
+            writeLines(console.out, { failedLine(edit.source, done.error().reason) });
+        console.err.write(Message(done.error().path, 0, done.error().reason));
+        ++tally.failed;
     }
-    return Success;
+    console.err.write(summary(edit.source, tally, options.dryRun));
+    return tally.failed > 0 ? PageFailed : Success;
 }
 
 } // namespace cli

@@ -1,9 +1,19 @@
 #include "CommandLine.h"
 
+#include "Message.h"
+#include "PageFiles.h"
+
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QFile>
+#include <QFileInfo>
 #include <QIODevice>
+
+#ifdef Q_OS_UNIX
+#include <FileKind.h>
+
+#include <sys/stat.h>
+#endif
 
 namespace cli {
 
@@ -23,7 +33,8 @@ pages at once, exactly as the Tagwright editor reads and saves them.
 
 Commands:
   show FILE...   Print the pages' values as a tab-separated sheet, or as JSON
-                 lines with --json.
+                 lines with --json. With -r, a FOLDER is walked for *.html
+                 and *.htm files.
   apply SHEET    Write the values of a sheet into the pages it lists. A SHEET
                  of "-" is read from standard input.
   set FILE       Write values given as options into one page.
@@ -47,19 +58,34 @@ The sheet:
 How a page is written:
   As the editor's Save writes it after the same values were typed: the
   seven-line meta preamble, then the page from its <title> tag through
-  </html>, put in place only once the new file is completely written. A value
-  equal to what the page holds now is written back byte for byte. A value that
-  is missing or unusable in the page and left empty is written empty
-  (content=""), as an empty field is. Values are never cut to the editor's
-  field lengths.
+  </html>, put in place only once the new file is completely written. A page
+  whose values all stay as they are (a missing or unusable value left empty
+  counts as unchanged) is not written at all. A value equal to what the page
+  holds now is written back byte for byte. A value that is missing or unusable
+  in the page and left empty is written empty (content=""), as an empty field
+  is. Values are never cut to the editor's field lengths. --dry-run tells, for
+  each page that would change, the values and what the save would drop.
+
+What is refused:
+  A page without a <title> or <TITLE> tag (unless --whole-page is given), a
+  value holding ">" (a page cannot give it back), the same file twice in a
+  sheet under any name, a path holding a NUL character, and with -o two rows
+  writing one file or a row writing over a page. A sheet larger than 1 GiB, or
+  a device given as the sheet, stops the run.
+
+Messages and the summary:
+  Every message reads "tagwright-batch: PATH[:LINE]: message", with control
+  characters escaped as in the sheet. A run that writes ends with one line such
+  as "tagwright-batch: pages.tsv: 3 written, 1,712 unchanged, 0 failed".
 
 Exit status:
-  0 when every page was read or written, 1 when one or more pages failed (each
-  is reported, with its sheet line for apply, and the others are still done),
-  2 for a wrong command line or a sheet that cannot be read at all.
+  0 when every page was read, written or left unchanged, 1 when one or more
+  pages failed (each is reported, with its sheet line for apply, and the
+  others are still done), 2 for a wrong command line or a sheet that cannot be
+  read at all.
 
 Examples:
-  tagwright-batch show site/*.html > pages.tsv
+  tagwright-batch show -r site > pages.tsv
   tagwright-batch apply --dry-run pages.tsv     # what would change
   tagwright-batch apply pages.tsv               # rewrite the pages in place
   tagwright-batch apply -o preview pages.tsv    # write under preview/ instead
@@ -104,17 +130,44 @@ int runShow(const QStringList &arguments, Console &console)
     parser.addPositionalArgument(QStringLiteral("show"), tr("Print the pages' values."), QStringLiteral("show"));
     parser.addPositionalArgument(QStringLiteral("files"), tr("The pages to read."), QStringLiteral("FILE..."));
     const QCommandLineOption json(QStringLiteral("json"), tr("One JSON object per line instead of the sheet."));
-    parser.addOption(json);
+    const QCommandLineOption recursive({ QStringLiteral("r"), QStringLiteral("recursive") },
+        tr("Read the *.html and *.htm files in each FOLDER given and the folders below it, in sorted order."));
+    parser.addOptions({ json, recursive });
     if (const std::optional<int> status = parse(parser, arguments,
             tr("Examples:\n  tagwright-batch show site/*.html > pages.tsv\n"
+               "  tagwright-batch show -r site > pages.tsv\n"
                "  tagwright-batch show --json index.html\n"),
             console))
         return *status;
 
-    const QStringList files = parser.positionalArguments().mid(1);
-    if (files.isEmpty())
+    const QStringList given = parser.positionalArguments().mid(1);
+    if (given.isEmpty())
         return usageError(console, tr("show needs at least one file."));
+    QStringList files;
+    for (const QString &file : given) {
+        if (parser.isSet(recursive) && QFileInfo(file).isDir())
+            files.append(PageFilesIn(file));
+        else
+            files.append(file);
+    }
     return RunShow(files, parser.isSet(json) ? ShowFormat::JsonLines : ShowFormat::Sheet, console);
+}
+
+// Why the sheet at name cannot be read as a stream, if it cannot: a device or
+// a folder would be read without end or not at all. A pipe is read, as the
+// output of a command given as <(...) is one.
+std::optional<QString> unreadableSheet(const QString &name)
+{
+#ifdef Q_OS_UNIX
+    struct stat status
+    { };
+    if (::stat(QFile::encodeName(name).constData(), &status) == 0 && !S_ISREG(status.st_mode)
+        && !S_ISFIFO(status.st_mode))
+        return metatags::DescribeNonRegularFile(status.st_mode);
+#else
+    Q_UNUSED(name);
+#endif
+    return std::nullopt;
 }
 
 int runApply(const QStringList &arguments, Console &console, QIODevice &input)
@@ -125,12 +178,14 @@ int runApply(const QStringList &arguments, Console &console, QIODevice &input)
     parser.addPositionalArgument(QStringLiteral("sheet"),
         tr("The sheet, as show writes it (tab-separated or JSON lines); \"-\" for standard input."),
         QStringLiteral("SHEET"));
-    const QCommandLineOption dryRun(
-        { QStringLiteral("n"), QStringLiteral("dry-run") }, tr("Print what would change and write nothing."));
+    const QCommandLineOption dryRun({ QStringLiteral("n"), QStringLiteral("dry-run") },
+        tr("Print what would change, what a save would drop and what would fail, and write nothing."));
     const QCommandLineOption output({ QStringLiteral("o"), QStringLiteral("output-dir") },
         tr("Write the pages under <folder>, keeping their relative paths, and leave the originals as they are."),
         tr("folder"));
-    parser.addOptions({ dryRun, output });
+    const QCommandLineOption wholePage(QStringLiteral("whole-page"),
+        tr("Write a page without a <title> tag whole behind the preamble instead of refusing it."));
+    parser.addOptions({ dryRun, output, wholePage });
     if (const std::optional<int> status = parse(parser, arguments,
             tr("Examples:\n  tagwright-batch apply --dry-run pages.tsv\n"
                "  tagwright-batch apply -o preview pages.tsv\n"),
@@ -140,20 +195,23 @@ int runApply(const QStringList &arguments, Console &console, QIODevice &input)
     const QStringList positional = parser.positionalArguments();
     if (positional.size() != 2)
         return usageError(console, tr("apply needs exactly one sheet."));
-    const QString sheetName = positional.at(1);
-    QFile sheetFile(sheetName);
-    QByteArray sheet;
-    if (sheetName == QLatin1String("-")) {
-        sheet = input.readAll();
-    } else if (sheetFile.open(QIODevice::ReadOnly)) {
-        sheet = sheetFile.readAll();
-    } else {
-        return usageError(console, QStringLiteral("%1: %2").arg(sheetName, sheetFile.errorString()));
-    }
     if (parser.isSet(output) && parser.value(output).isEmpty())
         return usageError(console, tr("--output-dir needs a folder."));
-    return RunApply(sheetName == QLatin1String("-") ? tr("(standard input)") : sheetName, sheet,
-        { parser.isSet(dryRun), parser.value(output) }, console);
+    const ApplyOptions options { parser.isSet(dryRun), parser.value(output), parser.isSet(wholePage) };
+    const QString sheetName = positional.at(1);
+    if (sheetName == QLatin1String("-"))
+        return RunApply(tr("(standard input)"), ReadSheet(input), options, console);
+
+    if (const std::optional<QString> reason = unreadableSheet(sheetName)) {
+        console.err.write(Message(sheetName, 0, *reason));
+        return UsageError;
+    }
+    QFile sheetFile(sheetName);
+    if (!sheetFile.open(QIODevice::ReadOnly)) {
+        console.err.write(Message(sheetName, 0, sheetFile.errorString()));
+        return UsageError;
+    }
+    return RunApply(sheetName, ReadSheet(sheetFile), options, console);
 }
 
 int runSet(const QStringList &arguments, Console &console)
@@ -168,11 +226,13 @@ int runSet(const QStringList &arguments, Console &console)
     };
     const QCommandLineOption output({ QStringLiteral("o"), QStringLiteral("output") },
         tr("Write the result to <file> and leave FILE as it is."), tr("file"));
-    const QCommandLineOption dryRun(
-        { QStringLiteral("n"), QStringLiteral("dry-run") }, tr("Print what would change and write nothing."));
+    const QCommandLineOption dryRun({ QStringLiteral("n"), QStringLiteral("dry-run") },
+        tr("Print what would change and what a save would drop, and write nothing."));
+    const QCommandLineOption wholePage(QStringLiteral("whole-page"),
+        tr("Write a page without a <title> tag whole behind the preamble instead of refusing it."));
     for (const QCommandLineOption &option : values)
         parser.addOption(option);
-    parser.addOptions({ output, dryRun });
+    parser.addOptions({ output, dryRun, wholePage });
     if (const std::optional<int> status = parse(parser, arguments,
             tr("A value not given is the page's own, as the editor's Open button reads it; one that the page\n"
                "does not have is written empty.\n\n"
@@ -191,7 +251,8 @@ int runSet(const QStringList &arguments, Console &console)
         if (parser.isSet(values[IndexOf(field)]))
             edit.values[IndexOf(field)] = parser.value(values[IndexOf(field)]);
     }
-    return RunSet(edit, parser.isSet(dryRun), console);
+    // A result written elsewhere gets its folder made, as apply -o does.
+    return RunSet(edit, { parser.isSet(dryRun), parser.isSet(wholePage), parser.isSet(output) }, console);
 }
 
 } // namespace

@@ -1,11 +1,19 @@
 #include "PageEdit.h"
 
+#include "Message.h"
+#include "PageDrops.h"
 #include "SheetFormat.h"
 #include "ShownPage.h"
 
 #include <LoadPage.h>
+#include <TrimPageToTitle.h>
+#include <WriteMetaPage.h>
 
 #include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+
+#include <new>
 
 namespace cli {
 
@@ -32,6 +40,84 @@ QString shownValue(const ShownValue &value)
     return QString::fromUtf8(JsonString(value.text));
 }
 
+// Whether the file a save writes (preamble, kept part, CR LF) differs from the
+// page, compared piece by piece so that no second copy of the page is built.
+bool saveChangesPage(const metatags::MetaFields &fields, QByteArrayView page)
+{
+    const std::optional<metatags::KeptPart> kept = metatags::FindKeptPart(page);
+    if (!kept)
+        return true;
+    const QByteArrayView keptBytes = page.sliced(kept->start, kept->length);
+    const QByteArray preamble = metatags::MetaPreamble(metatags::EncodeForPage(fields, keptBytes));
+    return kept->start != preamble.size() || kept->start + kept->length + 2 != page.size() || !page.startsWith(preamble)
+        || !page.endsWith("\r\n");
+}
+
+std::optional<QString> refusal(const metatags::MetaFields &fields, QByteArrayView page, bool wholePage)
+{
+    for (const MetaField field : AllMetaFields) {
+        const metatags::FieldValue &value = fields.*FieldIn(field);
+        if (!value.sourceBytes && value.text.contains(QLatin1Char('>')))
+            return tr("the %1 value holds \">\", which the page could not give back: a value is read up to the "
+                      "first \">\"")
+                .arg(ColumnName(field));
+    }
+    if (!wholePage && !metatags::FindKeptPart(page))
+        return tr("it has no <title> or <TITLE> tag, so the preamble would go in front of the whole page, once "
+                  "more with every save (--whole-page writes it so)");
+    return std::nullopt;
+}
+
+QStringList described(const PageEdit &edit, const metatags::MetaFields &fields, QByteArrayView page)
+{
+    const QString where = Printable(edit.source)
+        + (edit.target == edit.source ? QString() : QStringLiteral(" -> ") + Printable(edit.target));
+    QStringList lines { where + QStringLiteral(": ") + tr("would change") };
+    const ShownPage before = ShowPage(edit.source, page);
+    for (const MetaField field : AllMetaFields) {
+        // Only a typed value differs from the page; an untouched one keeps its bytes.
+        const metatags::FieldValue &after = fields.*FieldIn(field);
+        if (after.sourceBytes)
+            continue;
+        lines.append(QStringLiteral("  %1: %2 -> %3")
+                         .arg(ColumnName(field), shownValue(before.values[IndexOf(field)]),
+                             QString::fromUtf8(JsonString(after.text))));
+    }
+    for (const QString &line : DescribePageDrops(FindPageDrops(page)))
+        lines.append(QStringLiteral("  ") + line);
+    return lines;
+}
+
+metatags::Result<EditReport> runEdit(const PageEdit &edit, const EditOptions &options)
+{
+    metatags::Result<QByteArray> loaded = metatags::LoadPage(edit.source);
+    if (!loaded.ok())
+        return loaded.error();
+    QByteArray page = std::move(loaded).value();
+    const metatags::PageValues read = metatags::ReadMetaValues(page, metatags::ReadOrder::EachOnItsOwn);
+    // Only the dry run tells of each page; a real run sums them up.
+    const QStringList unchanged = options.dryRun
+        ? QStringList { Printable(edit.source) + QStringLiteral(": ") + tr("unchanged") }
+        : QStringList();
+    if (IsUnedited(read, edit.values))
+        return EditReport { false, unchanged };
+
+    const metatags::MetaFields fields = FieldsAfterTyping(read, edit.values);
+    if (const std::optional<QString> refused = refusal(fields, page, options.wholePage))
+        return metatags::FileError { edit.source, *refused };
+    if (!saveChangesPage(fields, page))
+        return EditReport { false, unchanged };
+    if (options.dryRun)
+        return EditReport { true, described(edit, fields, page) };
+
+    // A folder that cannot be made shows up as the save's own error.
+    if (options.makeFolder)
+        QDir().mkpath(QFileInfo(edit.target).path());
+    if (const std::optional<metatags::FileError> error = metatags::SaveMetaPage(edit.target, fields, page))
+        return *error;
+    return EditReport { true, {} };
+}
+
 } // namespace
 
 metatags::MetaFields FieldsAfterTyping(const metatags::PageValues &read, const GivenValues &given)
@@ -48,39 +134,25 @@ metatags::MetaFields FieldsAfterTyping(const metatags::PageValues &read, const G
     return fields;
 }
 
-std::optional<metatags::FileError> ApplyEdit(const PageEdit &edit)
+bool IsUnedited(const metatags::PageValues &read, const GivenValues &given)
 {
-    metatags::Result<QByteArray> loaded = metatags::LoadPage(edit.source);
-    if (!loaded.ok())
-        return loaded.error();
-    QByteArray page = std::move(loaded).value();
-    const metatags::PageValues read = metatags::ReadMetaValues(page, metatags::ReadOrder::EachOnItsOwn);
-    return metatags::SaveMetaPage(edit.target, FieldsAfterTyping(read, edit.values), page);
+    for (const MetaField field : AllMetaFields) {
+        const std::optional<metatags::FieldValue> &fromPage = read.*ValueIn(field);
+        const std::optional<QString> &typed = given[IndexOf(field)];
+        if (typed && *typed != (fromPage ? fromPage->text : QString()))
+            return false;
+    }
+    return true;
 }
 
-metatags::Result<QStringList> DescribeEdit(const PageEdit &edit)
+metatags::Result<EditReport> RunEdit(const PageEdit &edit, const EditOptions &options)
 {
-    const metatags::Result<QByteArray> loaded = metatags::LoadPage(edit.source);
-    if (!loaded.ok())
-        return loaded.error();
-    const QByteArray &page = loaded.value();
-    const metatags::MetaFields fields
-        = FieldsAfterTyping(metatags::ReadMetaValues(page, metatags::ReadOrder::EachOnItsOwn), edit.values);
-    const bool changes = metatags::MetaPageBytes(fields, page) != page;
-
-    const QString where = edit.target == edit.source ? edit.source : edit.source + QStringLiteral(" -> ") + edit.target;
-    QStringList lines { where + QStringLiteral(": ") + (changes ? tr("would change") : tr("no change")) };
-    const ShownPage before = ShowPage(edit.source, page);
-    for (const MetaField field : AllMetaFields) {
-        // Only a typed value differs from the page; an untouched one keeps its bytes.
-        const metatags::FieldValue &after = fields.*FieldIn(field);
-        if (after.sourceBytes)
-            continue;
-        lines.append(QStringLiteral("  %1: %2 -> %3")
-                         .arg(ColumnName(field), shownValue(before.values[IndexOf(field)]),
-                             QString::fromUtf8(JsonString(after.text))));
+    try {
+        return runEdit(edit, options);
+    } catch (const std::bad_alloc &) {
+        // The save removes its temporary file before the failure reaches here.
+        return metatags::FileError { edit.source, tr("there is not enough memory to read and write it") };
     }
-    return lines;
 }
 
 } // namespace cli

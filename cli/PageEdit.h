@@ -6,10 +6,9 @@
 #include <MetaPageJobs.h>
 #include <Result.h>
 
+#include <QByteArrayView>
 #include <QString>
 #include <QStringList>
-
-#include <optional>
 
 namespace cli {
 
@@ -18,6 +17,10 @@ namespace cli {
 // the page's own stays untouched and keeps its bytes; a value neither given
 // nor found in the page is empty, as the field is after start-up.
 metatags::MetaFields FieldsAfterTyping(const metatags::PageValues &read, const GivenValues &given);
+
+// Whether every given value is what the page yields now: the same text, or
+// empty for a value the page does not yield. Such an edit changes nothing.
+bool IsUnedited(const metatags::PageValues &read, const GivenValues &given);
 
 // One page to rewrite: read from source, written to target (the same path
 // unless the result goes elsewhere).
@@ -28,10 +31,24 @@ struct PageEdit
     GivenValues values;
 };
 
-// Writes the target exactly as the editor's Save does after the same typing.
-std::optional<metatags::FileError> ApplyEdit(const PageEdit &edit);
+struct EditOptions
+{
+    bool dryRun = false;
+    bool wholePage = false; // write a page without a title tag whole behind the preamble
+    bool makeFolder = false; // create the target's folder when it is missing
+};
 
-// What ApplyEdit would do, in lines for a person to read; nothing is written.
-metatags::Result<QStringList> DescribeEdit(const PageEdit &edit);
+struct EditReport
+{
+    bool changed = false; // whether the target was (or would be) written
+    QStringList lines; // for a dry run, what would be written and dropped
+};
+
+// Writes the target as the editor's Save does after the same typing, unless
+// the edit changes nothing: then nothing is written at all. Refuses a page
+// without a title tag (unless options.wholePage) and a typed value holding
+// ">", which a page cannot give back. A dry run decides the same and writes
+// nothing, holding no copy of the page beside the page itself.
+metatags::Result<EditReport> RunEdit(const PageEdit &edit, const EditOptions &options);
 
 } // namespace cli

@@ -1,14 +1,18 @@
 #include "SheetReader.h"
 
+#include "Message.h"
 #include "SheetCell.h"
 #include "SheetFormat.h"
 
 #include <PageEncoding.h>
 
+#include <QBuffer>
 #include <QCoreApplication>
 #include <QJsonDocument>
 #include <QJsonObject>
 
+#include <algorithm>
+#include <new>
 #include <variant>
 
 namespace cli {
@@ -20,30 +24,131 @@ QString tr(const char *text)
     return QCoreApplication::translate("SheetReader", text);
 }
 
-struct Line
+// The physical lines of the device, each with its line end, read in blocks so
+// that a line without end costs no more than the limit.
+class LineSource
 {
-    int number = 0;
-    QByteArrayView bytes;
+public:
+    LineSource(QIODevice &device, qint64 limit)
+        : m_device(device)
+        , m_limit(limit)
+    { }
+
+    // The next line, or nothing at the end or past the limit.
+    std::optional<QByteArray> next()
+    {
+        QByteArray line;
+        while (!m_tooLarge) {
+            if (m_at == m_block.size() && !refill())
+                break;
+            const qsizetype lineEnd = m_block.indexOf('\n', m_at);
+            const qsizetype end = lineEnd < 0 ? m_block.size() : lineEnd + 1;
+            line.append(m_block.constData() + m_at, end - m_at);
+            m_at = end;
+            if (lineEnd >= 0)
+                break;
+        }
+        if (line.isEmpty() || m_tooLarge)
+            return std::nullopt;
+        if (m_number == 0 && line.startsWith("\xEF\xBB\xBF"))
+            line.remove(0, 3);
+        ++m_number;
+        return line;
+    }
+
+    // Counts what a row read from the lines takes in memory against the same
+    // limit, so that a sheet of many tiny rows is bounded too.
+    void charge(qint64 bytes)
+    {
+        m_read += bytes;
+        m_tooLarge = m_tooLarge || m_read > m_limit;
+    }
+
+    qint64 number() const { return m_number; }
+    bool tooLarge() const { return m_tooLarge; }
+
+private:
+    bool refill()
+    {
+        constexpr qint64 BlockSize = 64 * 1024;
+        m_block.resize(BlockSize);
+        const qint64 read = m_device.read(m_block.data(), BlockSize);
+        m_block.resize(std::max<qint64>(read, 0));
+        m_at = 0;
+        charge(m_block.size());
+        return !m_block.isEmpty();
+    }
+
+    QIODevice &m_device;
+    qint64 m_limit;
+    QByteArray m_block;
+    qsizetype m_at = 0;
+    qint64 m_read = 0;
+    qint64 m_number = 0;
+    bool m_tooLarge = false;
 };
 
-// The lines that hold anything, each without its line end.
-std::vector<Line> linesOf(QByteArrayView bytes)
+// Drops the line end, and any further carriage returns before it, which a
+// sheet passed through two CR LF conversions carries.
+QByteArrayView withoutLineEnd(QByteArrayView line)
 {
-    if (bytes.startsWith("\xEF\xBB\xBF"))
-        bytes = bytes.sliced(3);
-    std::vector<Line> lines;
-    int number = 0;
-    while (!bytes.isEmpty()) {
-        ++number;
-        const qsizetype end = bytes.indexOf('\n');
-        QByteArrayView line = end < 0 ? bytes : bytes.first(end);
-        bytes = end < 0 ? QByteArrayView() : bytes.sliced(end + 1);
-        if (line.endsWith('\r'))
-            line.chop(1);
-        if (!line.isEmpty())
-            lines.push_back({ number, line });
+    if (line.endsWith('\n'))
+        line.chop(1);
+    while (line.endsWith('\r'))
+        line.chop(1);
+    return line;
+}
+
+// One row of a tab-separated sheet: its first line and its cells as written,
+// quotes included. A cell that begins with a quote runs to its closing quote,
+// over tabs and lines.
+struct Record
+{
+    qint64 line = 0;
+    std::vector<QByteArray> cells;
+    bool unclosedQuote = false;
+};
+
+// The record that begins with text (a line that holds something), reading
+// on while a quoted cell is open.
+Record recordFrom(LineSource &lines, QByteArray text)
+{
+    Record record { lines.number(), { QByteArray() }, false };
+    bool quoted = false;
+    for (;;) {
+        const qsizetype contentEnd = withoutLineEnd(text).size();
+        for (qsizetype i = 0; i < text.size(); ++i) {
+            const char byte = text[i];
+            // Outside quotes the line end closes the record; inside, the line
+            // break belongs to the value, as written.
+            if (!quoted && i >= contentEnd)
+                break;
+            QByteArray &cell = record.cells.back();
+            if (byte == '"' && (cell.isEmpty() || cell.startsWith('"')))
+                quoted = cell.isEmpty() || !quoted;
+            if (byte == '\t' && !quoted)
+                record.cells.emplace_back();
+            else
+                cell.append(byte);
+        }
+        if (!quoted)
+            return record;
+        std::optional<QByteArray> next = lines.next();
+        if (!next) {
+            record.unclosedQuote = true;
+            return record;
+        }
+        text = std::move(*next);
     }
-    return lines;
+}
+
+// The next line that holds anything, or nothing at the end.
+std::optional<QByteArray> nextFilledLine(LineSource &lines)
+{
+    std::optional<QByteArray> text = lines.next();
+    while (text && withoutLineEnd(*text).trimmed().isEmpty())
+        text = lines.next();
+    return text;
 }
 
 std::optional<MetaField> fieldNamed(QStringView name)
@@ -72,17 +177,19 @@ struct Columns
     std::vector<Column> columns;
 };
 
-std::variant<Columns, QString> readHeader(const Line &line)
+std::variant<Columns, QString> readHeader(const Record &record)
 {
-    if (!metatags::IsValidUtf8(line.bytes))
-        return tr("The header line is not UTF-8 text.");
     Columns header;
     QStringList seen;
     bool hasPath = false;
-    for (const QString &cell : QString::fromUtf8(line.bytes).split(QLatin1Char('\t'))) {
-        const QString name = cell.trimmed().toLower();
+    for (const QByteArray &bytes : record.cells) {
+        if (!metatags::IsValidUtf8(bytes))
+            return tr("The header line is not UTF-8 text.");
+        const QString cell = QString::fromUtf8(bytes);
+        const QString name = UnescapeCell(cell).value_or(cell).trimmed().toLower();
+        const QString quoted = QLatin1Char('"') + Printable(cell) + QLatin1Char('"');
         if (seen.contains(name))
-            return tr("The header names the column \"%1\" twice.").arg(name);
+            return tr("The header names the column %1 twice.").arg(quoted);
         seen.append(name);
         if (name == QLatin1String("path")) {
             header.columns.push_back({ Columns::Kind::Path });
@@ -92,9 +199,9 @@ std::variant<Columns, QString> readHeader(const Line &line)
         } else if (isStatusName(name)) {
             header.columns.push_back({ Columns::Kind::Ignored });
         } else {
-            return tr("The header has a column \"%1\"; the columns are path, title, description, keywords and "
+            return tr("The header has a column %1; the columns are path, title, description, keywords and "
                       "their *_status columns.")
-                .arg(name);
+                .arg(quoted);
         }
     }
     if (!hasPath)
@@ -102,25 +209,28 @@ std::variant<Columns, QString> readHeader(const Line &line)
     return header;
 }
 
-SheetRow readTabRow(const Columns &header, const Line &line)
+SheetRow readTabRow(const Columns &header, const Record &record)
 {
-    SheetRow row { line.number, {}, {}, {} };
-    if (!metatags::IsValidUtf8(line.bytes)) {
-        row.error = tr("The line is not UTF-8 text.");
+    SheetRow row { record.line, {}, {}, {} };
+    if (record.unclosedQuote) {
+        row.error = tr("A quote that opens a cell is never closed.");
         return row;
     }
-    const QStringList cells = QString::fromUtf8(line.bytes).split(QLatin1Char('\t'));
-    if (static_cast<std::size_t>(cells.size()) != header.columns.size()) {
-        row.error = tr("The line has %1 columns, the header %2.").arg(cells.size()).arg(header.columns.size());
+    if (record.cells.size() != header.columns.size()) {
+        row.error = tr("The line has %1 columns, the header %2.").arg(record.cells.size()).arg(header.columns.size());
         return row;
     }
-    for (qsizetype i = 0; i < cells.size(); ++i) {
-        const Columns::Column &column = header.columns[static_cast<std::size_t>(i)];
+    for (std::size_t i = 0; i < record.cells.size(); ++i) {
+        const Columns::Column &column = header.columns[i];
         if (column.kind == Columns::Kind::Ignored)
             continue;
-        std::optional<QString> text = UnescapeCell(cells[i]);
+        const QString name = column.kind == Columns::Kind::Path ? QStringLiteral("path") : ColumnName(column.field);
+        if (!metatags::IsValidUtf8(record.cells[i])) {
+            row.error = tr("The %1 cell is not UTF-8 text.").arg(name);
+            return row;
+        }
+        std::optional<QString> text = UnescapeCell(QString::fromUtf8(record.cells[i]));
         if (!text) {
-            const QString name = column.kind == Columns::Kind::Path ? QStringLiteral("path") : ColumnName(column.field);
             row.error = tr("The %1 cell has a backslash that starts none of the escapes \\\\, \\t, \\n, \\r, or "
                            "broken quotes.")
                             .arg(name);
@@ -134,11 +244,11 @@ SheetRow readTabRow(const Columns &header, const Line &line)
     return row;
 }
 
-SheetRow readJsonRow(const Line &line)
+SheetRow readJsonRow(qint64 line, QByteArrayView bytes)
 {
-    SheetRow row { line.number, {}, {}, {} };
+    SheetRow row { line, {}, {}, {} };
     QJsonParseError parseError;
-    const QJsonDocument document = QJsonDocument::fromJson(line.bytes.toByteArray(), &parseError);
+    const QJsonDocument document = QJsonDocument::fromJson(bytes.toByteArray(), &parseError);
     if (!document.isObject()) {
         row.error = parseError.error != QJsonParseError::NoError
             ? tr("The line is not JSON: %1.").arg(parseError.errorString())
@@ -149,7 +259,10 @@ SheetRow readJsonRow(const Line &line)
     for (auto it = object.begin(); it != object.end(); ++it) {
         const QString key = it.key();
         if (key == QLatin1String("path")) {
-            row.path = it.value().toString();
+            if (it.value().isString())
+                row.path = it.value().toString();
+            else
+                row.error = tr("\"path\" is not text.");
         } else if (const std::optional<MetaField> field = fieldNamed(key)) {
             if (it.value().isString())
                 row.values[IndexOf(*field)] = it.value().toString();
@@ -158,41 +271,87 @@ SheetRow readJsonRow(const Line &line)
         } else if (!isStatusName(key)) {
             row.error = tr("The line has a key \"%1\"; the keys are path, title, description, keywords and their "
                            "*_status keys.")
-                            .arg(key);
+                            .arg(Printable(key));
         }
     }
     return row;
 }
 
+// What a row takes in memory beside its text, from here to the end of the run.
+constexpr qint64 RowCost = 256;
+
+// Keeps a row, refused when it names its page in a way no file name can.
+void addRow(LineSource &lines, Sheet &sheet, SheetRow row)
+{
+    if (row.error.isEmpty() && row.path.isEmpty())
+        row.error = tr("The line names no page.");
+    else if (row.error.isEmpty() && row.path.contains(QChar(0)))
+        row.error = tr("The path holds a NUL character, which no file name can.");
+    lines.charge(RowCost);
+    sheet.rows.push_back(std::move(row));
+}
+
+void readRows(LineSource &lines, Sheet &sheet)
+{
+    std::optional<QByteArray> first = nextFilledLine(lines);
+    if (!first) {
+        if (!lines.tooLarge())
+            sheet.error = tr("The sheet is empty.");
+        return;
+    }
+
+    if (first->startsWith('{')) {
+        // JSON strings hold no raw line breaks: every line is one row.
+        for (std::optional<QByteArray> text = std::move(first); text; text = nextFilledLine(lines)) {
+            addRow(lines, sheet, readJsonRow(lines.number(), withoutLineEnd(*text)));
+        }
+        return;
+    }
+
+    const Record headerRecord = recordFrom(lines, std::move(*first));
+    auto read = readHeader(headerRecord);
+    if (QString *error = std::get_if<QString>(&read)) {
+        sheet.error = *error;
+        sheet.errorLine = headerRecord.line;
+        return;
+    }
+    const Columns header = std::get<Columns>(std::move(read));
+    while (std::optional<QByteArray> text = nextFilledLine(lines)) {
+        addRow(lines, sheet, readTabRow(header, recordFrom(lines, std::move(*text))));
+    }
+}
+
 } // namespace
+
+Sheet ReadSheet(QIODevice &device, qint64 limit)
+{
+    Sheet sheet;
+    LineSource lines(device, limit);
+    try {
+        readRows(lines, sheet);
+    } catch (const std::bad_alloc &) {
+        sheet = {};
+        sheet.error = tr("The sheet does not fit in memory.");
+        return sheet;
+    }
+    if (lines.tooLarge()) {
+        sheet.rows.clear();
+        sheet.error = tr("The sheet is larger than %1 bytes (counting %2 bytes for each row); split it into smaller "
+                         "sheets.")
+                          .arg(Count(limit))
+                          .arg(RowCost);
+    }
+    if (!sheet.error.isEmpty())
+        sheet.rows.clear();
+    return sheet;
+}
 
 Sheet ReadSheet(QByteArrayView bytes)
 {
-    const std::vector<Line> lines = linesOf(bytes);
-    Sheet sheet;
-    if (lines.empty()) {
-        sheet.error = tr("The sheet is empty.");
-        return sheet;
-    }
-
-    const bool jsonLines = lines.front().bytes.startsWith('{');
-    Columns header;
-    if (!jsonLines) {
-        auto read = readHeader(lines.front());
-        if (QString *error = std::get_if<QString>(&read)) {
-            sheet.error = tr("Line %1: %2").arg(lines.front().number).arg(*error);
-            return sheet;
-        }
-        header = std::get<Columns>(std::move(read));
-    }
-
-    for (std::size_t i = jsonLines ? 0 : 1; i < lines.size(); ++i) {
-        SheetRow row = jsonLines ? readJsonRow(lines[i]) : readTabRow(header, lines[i]);
-        if (row.error.isEmpty() && row.path.isEmpty())
-            row.error = tr("The line names no page.");
-        sheet.rows.push_back(std::move(row));
-    }
-    return sheet;
+    QByteArray data = QByteArray::fromRawData(bytes.data(), bytes.size());
+    QBuffer buffer(&data);
+    buffer.open(QIODevice::ReadOnly);
+    return ReadSheet(buffer);
 }
 
 } // namespace cli

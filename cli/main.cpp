@@ -4,6 +4,7 @@
 #include <QFile>
 
 #include <cstdio>
+#include <new>
 
 #ifdef Q_OS_UNIX
 #include <unistd.h>
@@ -28,7 +29,13 @@ int main(int argc, char *argv[])
 #endif
 
     cli::Console console { out, err, errIsTerminal };
-    int status = cli::RunCommandLine(QCoreApplication::arguments(), console, in);
+    int status = cli::UsageError;
+    try {
+        status = cli::RunCommandLine(QCoreApplication::arguments(), console, in);
+    } catch (const std::bad_alloc &) {
+        // Each page catches its own; this is the run's bookkeeping running out.
+        err.write("tagwright-batch: there is not enough memory for the run\n");
+    }
     // Output that never arrived (a full disk, a closed pipe) is a failure.
     if (!out.flush() || out.error() != QFileDevice::NoError) {
         err.write(QStringLiteral("tagwright-batch: %1\n").arg(out.errorString()).toUtf8());

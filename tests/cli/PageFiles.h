@@ -4,7 +4,9 @@
 #include <MetaPageJobs.h>
 
 #include <QByteArray>
+#include <QDateTime>
 #include <QFile>
+#include <QFileInfo>
 #include <QString>
 
 // Files for the batch tests, and the editor's own save to compare with.
@@ -20,6 +22,28 @@ inline QByteArray Read(const QString &path)
 {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(unreadable)");
+}
+
+// A page's bytes and modification time, which a page left alone keeps.
+struct OnDisk
+{
+    QByteArray bytes;
+    QDateTime modified;
+
+    bool operator==(const OnDisk &) const = default;
+};
+
+inline OnDisk StateOf(const QString &path)
+{
+    return { Read(path), QFileInfo(path).lastModified() };
+}
+
+// Writes a page dated an hour back, so that any rewrite shows in its time.
+inline bool WriteOld(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    return Write(path, bytes) && file.open(QIODevice::ReadWrite)
+        && file.setFileTime(QDateTime::currentDateTime().addSecs(-3600), QFileDevice::FileModificationTime);
 }
 
 // What the editor's Save writes to target after opening page with the Open

@@ -1,5 +1,9 @@
 #include "PageFiles.h"
 
+#include <QDateTime>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
@@ -11,16 +15,21 @@ struct Run
     int status = -1;
     QByteArray out;
     QByteArray err;
+    qint64 milliseconds = 0;
 };
 
-Run runBatch(const QString &folder, const QStringList &arguments)
+Run runBatch(const QString &folder, const QStringList &arguments, const QByteArray &input = {})
 {
     QProcess process;
     process.setWorkingDirectory(folder);
+    QElapsedTimer timer;
+    timer.start();
     process.start(QStringLiteral(TAGWRIGHT_BATCH), arguments);
+    process.write(input);
+    process.closeWriteChannel();
     if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit)
         return {};
-    return { process.exitCode(), process.readAllStandardOutput(), process.readAllStandardError() };
+    return { process.exitCode(), process.readAllStandardOutput(), process.readAllStandardError(), timer.elapsed() };
 }
 
 const QByteArray ShopPage = "<html><head><meta name=\"Title\" content=\"Shop\tfront\">\r\n"
@@ -35,15 +44,22 @@ class TestBatchProgram : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void showThenApplyWritesWhatTheEditorSaves();
+    void showThenApplyOfTheSheetChangesNothing();
     void aBadRowMakesTheExitStatusNonZero();
+    void runsEndAsTheySay_data();
+    void runsEndAsTheySay();
+    void showWalksAFolderInSortedOrder();
 };
 
-void TestBatchProgram::showThenApplyWritesWhatTheEditorSaves()
+void TestBatchProgram::showThenApplyOfTheSheetChangesNothing()
 {
     QTemporaryDir folder;
-    QVERIFY(pagefiles::Write(folder.filePath(QStringLiteral("shop.html")), ShopPage));
-    QVERIFY(pagefiles::Write(folder.filePath(QStringLiteral("bare.html")), BarePage));
+    const QString shop = folder.filePath(QStringLiteral("shop.html"));
+    const QString bare = folder.filePath(QStringLiteral("bare.html"));
+    QVERIFY(pagefiles::WriteOld(shop, ShopPage));
+    QVERIFY(pagefiles::WriteOld(bare, BarePage));
+    const pagefiles::OnDisk shopBefore = pagefiles::StateOf(shop);
+    const pagefiles::OnDisk bareBefore = pagefiles::StateOf(bare);
 
     const Run show
         = runBatch(folder.path(), { QStringLiteral("show"), QStringLiteral("shop.html"), QStringLiteral("bare.html") });
@@ -53,11 +69,9 @@ void TestBatchProgram::showThenApplyWritesWhatTheEditorSaves()
 
     const Run apply = runBatch(folder.path(), { QStringLiteral("apply"), QStringLiteral("pages.tsv") });
     QCOMPARE(apply.status, 0);
-    QCOMPARE(apply.err, QByteArray());
-    QCOMPARE(pagefiles::Read(folder.filePath(QStringLiteral("shop.html"))),
-        pagefiles::SavedByEditor(ShopPage, folder.filePath(QStringLiteral("shop.saved"))));
-    QCOMPARE(pagefiles::Read(folder.filePath(QStringLiteral("bare.html"))),
-        pagefiles::SavedByEditor(BarePage, folder.filePath(QStringLiteral("bare.saved"))));
+    QCOMPARE(apply.err, QByteArray("tagwright-batch: pages.tsv: 0 written, 2 unchanged, 0 failed\n"));
+    QCOMPARE(pagefiles::StateOf(shop), shopBefore);
+    QCOMPARE(pagefiles::StateOf(bare), bareBefore);
 }
 
 void TestBatchProgram::aBadRowMakesTheExitStatusNonZero()
@@ -69,9 +83,88 @@ void TestBatchProgram::aBadRowMakesTheExitStatusNonZero()
 
     const Run apply = runBatch(folder.path(), { QStringLiteral("apply"), QStringLiteral("pages.tsv") });
     QCOMPARE(apply.status, 1);
-    QVERIFY2(apply.err.startsWith("pages.tsv:2: gone.html: "), apply.err.constData());
+    QVERIFY2(apply.err.startsWith("tagwright-batch: pages.tsv:2: gone.html: "), apply.err.constData());
+    QVERIFY2(
+        apply.err.endsWith("tagwright-batch: pages.tsv: 1 written, 0 unchanged, 1 failed\n"), apply.err.constData());
     QCOMPARE(pagefiles::Read(folder.filePath(QStringLiteral("shop.html"))),
         pagefiles::SavedByEditor(ShopPage, folder.filePath(QStringLiteral("shop.saved")), { QStringLiteral("Y") }));
+}
+
+void TestBatchProgram::runsEndAsTheySay_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QByteArray>("input");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QByteArray>("said"); // the end of standard error
+    QTest::addColumn<QString>("made"); // a file the run creates, if any
+
+    const QString apply = QStringLiteral("apply");
+    const QString set = QStringLiteral("set");
+    QTest::newRow("a device as the sheet")
+        << QStringList { apply, QStringLiteral("/dev/zero") } << QByteArray() << 2
+        << QByteArray("tagwright-batch: /dev/zero: It is a device, not a regular file.\n") << QString();
+    QTest::newRow("a header that is no header, from a pipe")
+        << QStringList { apply, QStringLiteral("-") } << QByteArray("a\tx\n").repeated(100000) << 2
+        << QByteArray("has a column \"a\"; the columns are path, title, description, keywords and their *_status "
+                      "columns.\n")
+        << QString();
+    QTest::newRow("every row fails") << QStringList { apply, QStringLiteral("-") }
+                                     << QByteArray("path\ttitle\ngone.html\tX\nlost.html\tY\n") << 1
+                                     << QByteArray(
+                                            "tagwright-batch: (standard input): 0 written, 0 unchanged, 2 failed\n")
+                                     << QString();
+    QTest::newRow("set -o into new folders")
+        << QStringList { set, QStringLiteral("shop.html"), QStringLiteral("--title"), QStringLiteral("New"),
+               QStringLiteral("-o"), QStringLiteral("new/deep/index.html") }
+        << QByteArray() << 0 << QByteArray("tagwright-batch: shop.html: 1 written, 0 unchanged, 0 failed\n")
+        << QStringLiteral("new/deep/index.html");
+    QTest::newRow("set refuses a page without a title tag")
+        << QStringList { set, QStringLiteral("untitled.html"), QStringLiteral("--title"), QStringLiteral("New") }
+        << QByteArray() << 1 << QByteArray("untitled.html: 0 written, 0 unchanged, 1 failed\n") << QString();
+    QTest::newRow("set writes it whole when told")
+        << QStringList { set, QStringLiteral("untitled.html"), QStringLiteral("--title"), QStringLiteral("New"),
+               QStringLiteral("--whole-page") }
+        << QByteArray() << 0 << QByteArray("untitled.html: 1 written, 0 unchanged, 0 failed\n") << QString();
+}
+
+void TestBatchProgram::runsEndAsTheySay()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QByteArray, input);
+    QFETCH(int, status);
+    QFETCH(QByteArray, said);
+    QFETCH(QString, made);
+
+    QTemporaryDir folder;
+    QVERIFY(pagefiles::Write(folder.filePath(QStringLiteral("shop.html")), ShopPage));
+    QVERIFY(pagefiles::Write(folder.filePath(QStringLiteral("untitled.html")), "<h1>No title</h1>"));
+
+    const Run run = runBatch(folder.path(), arguments, input);
+    QCOMPARE(run.status, status);
+    QVERIFY2(run.err.endsWith(said), run.err.constData());
+    QVERIFY2(run.milliseconds < 10000, "the run should end at once");
+    if (!made.isEmpty())
+        QVERIFY(QFileInfo(folder.filePath(made)).isFile());
+}
+
+void TestBatchProgram::showWalksAFolderInSortedOrder()
+{
+    QTemporaryDir folder;
+    for (const QString &name : { QStringLiteral("site/b.html"), QStringLiteral("site/a/z.htm"),
+             QStringLiteral("site/A.HTML"), QStringLiteral("site/notes.txt"), QStringLiteral("site/.hidden/x.html") }) {
+        QVERIFY(QDir(folder.path()).mkpath(QFileInfo(name).path()));
+        QVERIFY(pagefiles::Write(folder.filePath(name), BarePage));
+    }
+    QVERIFY(QFile::link(folder.filePath(QStringLiteral("site")), folder.filePath(QStringLiteral("site/loop"))));
+
+    const Run show = runBatch(folder.path(), { QStringLiteral("show"), QStringLiteral("-r"), QStringLiteral("site") });
+    QCOMPARE(show.status, 0);
+    QStringList paths;
+    for (const QByteArray &line : show.out.split('\n').mid(1, 3))
+        paths.append(QString::fromUtf8(line.split('\t').front()));
+    QCOMPARE(paths,
+        QStringList({ QStringLiteral("site/A.HTML"), QStringLiteral("site/a/z.htm"), QStringLiteral("site/b.html") }));
+    QCOMPARE(show.out.count('\n'), 4);
 }
 
 QTEST_GUILESS_MAIN(TestBatchProgram)

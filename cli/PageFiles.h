@@ -1,0 +1,14 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+namespace cli {
+
+// The *.html and *.htm files (in any letter case) in folder and every folder
+// below it, as paths that begin with folder, sorted so that every run lists
+// them in the same order. Hidden files and folders are left out, and linked
+// folders are not entered, so that a link loop cannot make the walk endless.
+QStringList PageFilesIn(const QString &folder);
+
+} // namespace cli
