@@ -65,20 +65,22 @@ QByteArray MetaPageBytes(const MetaFields &fields, QByteArrayView page)
     return buffer.data();
 }
 
-std::optional<FileError> SaveMetaPage(const QString &target, const MetaFields &fields, QByteArray &page)
+std::optional<FileError> SaveMetaPage(
+    const QString &target, const MetaFields &fields, QByteArray &page, const std::optional<FileStamp> &expected)
 {
-    const Result<FileStamp> written = SaveMetaPageWithStamp(target, fields, page);
+    const Result<FileStamp> written = SaveMetaPageWithStamp(target, fields, page, expected);
     if (!written.ok())
         return written.error();
     return std::nullopt;
 }
 
-Result<FileStamp> SaveMetaPageWithStamp(const QString &target, const MetaFields &fields, QByteArray &page)
+Result<FileStamp> SaveMetaPageWithStamp(
+    const QString &target, const MetaFields &fields, QByteArray &page, const std::optional<FileStamp> &expected)
 {
     const PlannedWrite plan = planWrite(page);
     const MetaBytes values = EncodeForPage(fields, plan.written);
-    Result<FileStamp> written
-        = ReplaceFile(target, [&](QIODevice &device) { return WriteMetaPage(device, values, plan.written); });
+    Result<FileStamp> written = ReplaceFile(
+        target, [&](QIODevice &device) { return WriteMetaPage(device, values, plan.written); }, expected);
     if (written.ok() && plan.kept)
         CutToKeptPart(page, *plan.kept);
     return written;

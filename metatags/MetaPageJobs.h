@@ -36,11 +36,14 @@ QByteArray MetaPageBytes(const MetaFields &fields, QByteArrayView page);
 // Writes the meta page for the fields and the page buffer to target, and only
 // once the file is safely written cuts the page buffer down to what was
 // written after the preamble. On failure the buffer is left as it was.
-std::optional<FileError> SaveMetaPage(const QString &target, const MetaFields &fields, QByteArray &page);
+// expected: the target as the caller read it (see ReplaceFile).
+std::optional<FileError> SaveMetaPage(const QString &target, const MetaFields &fields, QByteArray &page,
+    const std::optional<FileStamp> &expected = std::nullopt);
 
 // SaveMetaPage that also gives the stamp of the file it wrote, taken before
 // the file was put in place, so that no later change by another program can
 // pass for this save.
-Result<FileStamp> SaveMetaPageWithStamp(const QString &target, const MetaFields &fields, QByteArray &page);
+Result<FileStamp> SaveMetaPageWithStamp(const QString &target, const MetaFields &fields, QByteArray &page,
+    const std::optional<FileStamp> &expected = std::nullopt);
 
 } // namespace metatags
