@@ -5,6 +5,7 @@
 #include "SheetFormat.h"
 #include "ShownPage.h"
 
+#include <FileReplacement.h>
 #include <LoadPage.h>
 #include <TrimPageToTitle.h>
 #include <WriteMetaPage.h>
@@ -90,10 +91,11 @@ QStringList described(const PageEdit &edit, const metatags::MetaFields &fields, 
 
 metatags::Result<EditReport> runEdit(const PageEdit &edit, const EditOptions &options)
 {
-    metatags::Result<QByteArray> loaded = metatags::LoadPage(edit.source);
+    metatags::Result<metatags::StampedPage> loaded = metatags::LoadStampedPage(edit.source);
     if (!loaded.ok())
         return loaded.error();
-    QByteArray page = std::move(loaded).value();
+    metatags::StampedPage stamped = std::move(loaded).value();
+    QByteArray &page = stamped.bytes;
     const metatags::PageValues read = metatags::ReadMetaValues(page, metatags::ReadOrder::EachOnItsOwn);
     // Only the dry run tells of each page; a real run sums them up.
     const QStringList unchanged = options.dryRun
@@ -107,13 +109,24 @@ metatags::Result<EditReport> runEdit(const PageEdit &edit, const EditOptions &op
         return metatags::FileError { edit.source, *refused };
     if (!saveChangesPage(fields, page))
         return EditReport { false, unchanged };
-    if (options.dryRun)
+    const QFileInfo target(edit.target);
+    if (options.dryRun) {
+        // A folder that the real run would make cannot be asked yet.
+        if (!options.makeFolder || target.dir().exists()) {
+            if (std::optional<metatags::FileError> refused = metatags::CheckReplaceable(edit.target))
+                return *refused;
+        }
         return EditReport { true, described(edit, fields, page) };
+    }
 
     // A folder that cannot be made shows up as the save's own error.
     if (options.makeFolder)
-        QDir().mkpath(QFileInfo(edit.target).path());
-    if (const std::optional<metatags::FileError> error = metatags::SaveMetaPage(edit.target, fields, page))
+        QDir().mkpath(target.path());
+    // A page rewritten in place must still be the page that was read: another
+    // program's change in the meantime is kept, and this row fails.
+    const std::optional<metatags::FileStamp> expected
+        = edit.target == edit.source ? std::optional(stamped.stamp) : std::nullopt;
+    if (const std::optional<metatags::FileError> error = metatags::SaveMetaPage(edit.target, fields, page, expected))
         return *error;
     return EditReport { true, {} };
 }

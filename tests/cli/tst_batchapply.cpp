@@ -13,6 +13,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <unistd.h>
+
 using cli::GivenValues;
 
 namespace {
@@ -196,31 +198,35 @@ void TestBatchApply::dryRunSaysWhatTheRunWouldDo_data()
     QTest::addColumn<QByteArray>("page");
     QTest::addColumn<QByteArray>("row");
     QTest::addColumn<bool>("wholePage");
+    QTest::addColumn<bool>("hardLinked"); // the page has a second name, which a save refuses
     QTest::addColumn<QByteArray>("said");
     QTest::addColumn<QByteArray>("summary");
 
-    QTest::newRow("edited values") << Utf8Page << QByteArray("a.html\tNew\n") << false
+    QTest::newRow("edited values") << Utf8Page << QByteArray("a.html\tNew\n") << false << false
                                    << QByteArray("a.html: would change\n  title: \"Caf\xC3\xA9\" -> \"New\"\n"
                                                  "  keywords: (missing) -> \"\"\n")
                                    << QByteArray("1 would change, 0 unchanged, 0 would fail");
     QTest::newRow("DOCTYPE, charset and viewport are dropped")
-        << DoctypePage << QByteArray("a.html\tNew\n") << false
+        << DoctypePage << QByteArray("a.html\tNew\n") << false << false
         << QByteArray("a.html: would change\n  title: (missing) -> \"New\"\n  description: (missing) -> \"\"\n"
                       "  keywords: (missing) -> \"\"\n  drops 130 bytes before <title>: <!DOCTYPE html>, "
                       "<html lang=\"en\">, <meta charset=\"utf-8\">, <meta name=\"viewport\" \xE2\x80\xA6>\n"
                       "  drops 30 bytes after </html>: <script src=\"x.js\">\n")
         << QByteArray("1 would change");
-    QTest::newRow("no title tag") << QByteArray("<h1>Hi</h1>") << QByteArray("a.html\tNew\n") << false
+    QTest::newRow("no title tag") << QByteArray("<h1>Hi</h1>") << QByteArray("a.html\tNew\n") << false << false
                                   << QByteArray("a.html: would fail: it has no <title> or <TITLE> tag")
                                   << QByteArray("0 would change, 0 unchanged, 1 would fail");
     QTest::newRow("no title tag, whole page")
-        << QByteArray("<h1>Hi</h1>") << QByteArray("a.html\tNew\n") << true
+        << QByteArray("<h1>Hi</h1>") << QByteArray("a.html\tNew\n") << true << false
         << QByteArray("  has no <title> tag: the preamble goes in front") << QByteArray("1 would change");
-    QTest::newRow("value holding >") << Utf8Page << QByteArray("a.html\t<b>New</b>\n") << false
+    QTest::newRow("value holding >") << Utf8Page << QByteArray("a.html\t<b>New</b>\n") << false << false
                                      << QByteArray("a.html: would fail: the title value holds \">\"")
                                      << QByteArray("1 would fail");
-    QTest::newRow("unedited") << DoctypePage << QByteArray("a.html\t\n") << false << QByteArray("a.html: unchanged\n")
-                              << QByteArray("0 would change, 1 unchanged");
+    QTest::newRow("a page with two names") << Utf8Page << QByteArray("a.html\tNew\n") << false << true
+                                           << QByteArray("a.html: would fail: It is one file with 2 names (hard links)")
+                                           << QByteArray("0 would change, 0 unchanged, 1 would fail");
+    QTest::newRow("unedited") << DoctypePage << QByteArray("a.html\t\n") << false << false
+                              << QByteArray("a.html: unchanged\n") << QByteArray("0 would change, 1 unchanged");
 }
 
 void TestBatchApply::dryRunSaysWhatTheRunWouldDo()
@@ -228,10 +234,13 @@ void TestBatchApply::dryRunSaysWhatTheRunWouldDo()
     QFETCH(QByteArray, page);
     QFETCH(QByteArray, row);
     QFETCH(bool, wholePage);
+    QFETCH(bool, hardLinked);
     QFETCH(QByteArray, said);
     QFETCH(QByteArray, summary);
 
     QVERIFY(pagefiles::WriteOld(path("a.html"), page));
+    if (hardLinked)
+        QCOMPARE(::link("a.html", "b.html"), 0);
     const pagefiles::OnDisk before = pagefiles::StateOf(path("a.html"));
     Captured run;
     const int status = cli::RunApply(
@@ -241,7 +250,7 @@ void TestBatchApply::dryRunSaysWhatTheRunWouldDo()
     QVERIFY2(run.out.data().startsWith(said) || run.out.data().contains("\n" + said), run.out.data().constData());
     QVERIFY2(run.err.data().contains(summary), run.err.data().constData());
     QCOMPARE(pagefiles::StateOf(path("a.html")), before);
-    QCOMPARE(QDir(m_folder->path()).entryList(QDir::Files), QStringList { QStringLiteral("a.html") });
+    QCOMPARE(QDir(m_folder->path()).entryList(QDir::Files).size(), hardLinked ? 2 : 1);
 }
 
 void TestBatchApply::outputFolderLeavesThePagesAlone_data()
