@@ -15,6 +15,7 @@
 #include <QFileInfo>
 #include <QHash>
 #include <QIODevice>
+#include <QScopeGuard>
 
 #include <new>
 
@@ -55,12 +56,26 @@ constexpr long long PagesInMemory = 512LL * 1024 * 1024;
 
 // What names one file however it is reached: its device and inode once links
 // are followed, or, for a file that does not exist yet, its absolute path.
-QString fileKey(const QString &path)
+struct FileKey
 {
-    const metatags::FileStamp stamp = metatags::StampOf(path);
+    bool exists = false;
+    quint64 device = 0;
+    quint64 inode = 0;
+    QString path;
+
+    bool operator==(const FileKey &) const = default;
+};
+
+size_t qHash(const FileKey &key, size_t seed = 0)
+{
+    return key.exists ? qHashMulti(seed, key.device, key.inode) : qHash(key.path, seed);
+}
+
+FileKey fileKey(const QString &path, const metatags::FileStamp &stamp)
+{
     if (stamp.exists)
-        return QStringLiteral("@%1:%2").arg(stamp.device).arg(stamp.inode);
-    return QDir::cleanPath(QFileInfo(path).absoluteFilePath());
+        return { true, stamp.device, stamp.inode, {} };
+    return { false, 0, 0, QDir::cleanPath(QFileInfo(path).absoluteFilePath()) };
 }
 
 struct Tally
@@ -80,19 +95,27 @@ QByteArray summary(const QString &name, const Tally &tally, bool dryRun)
 // Why each row may not be written, found before any is: a page listed twice,
 // and with an output folder, two rows writing one file or a row writing over a
 // page that the sheet lists (which -o promises to leave alone).
-std::vector<std::optional<RowError>> refusedRows(const Sheet &sheet, const std::vector<PageEdit> &edits, bool elsewhere)
+std::vector<std::optional<RowError>> refusedRows(
+    const Sheet &sheet, const std::vector<PageEdit> &edits, bool elsewhere, std::vector<qint64> &sizes)
 {
     const std::size_t rows = sheet.rows.size();
     std::vector<std::optional<RowError>> errors(rows);
-    std::vector<QString> sourceKeys(rows);
-    QHash<QString, qint64> lineOfPage;
+    std::vector<FileKey> sourceKeys(rows);
+    // A file system call each, spread over the threads, as the pages are later.
+    RunAll(rows, Workers, [&](std::size_t i) {
+        if (!sheet.rows[i].error.isEmpty())
+            return;
+        const metatags::FileStamp stamp = metatags::StampOf(sheet.rows[i].path);
+        sizes[i] = stamp.size;
+        sourceKeys[i] = fileKey(sheet.rows[i].path, stamp);
+    });
+    QHash<FileKey, qint64> lineOfPage;
     for (std::size_t i = 0; i < rows; ++i) {
         const SheetRow &row = sheet.rows[i];
         if (!row.error.isEmpty()) {
             errors[i] = { row.path, row.error };
             continue;
         }
-        sourceKeys[i] = fileKey(row.path);
         if (const auto first = lineOfPage.constFind(sourceKeys[i]); first != lineOfPage.cend()) {
             // A second row would undo the first, or find the page already rewritten.
             errors[i] = { row.path, tr("the page is already listed on line %1.").arg(*first) };
@@ -103,22 +126,22 @@ std::vector<std::optional<RowError>> refusedRows(const Sheet &sheet, const std::
     if (!elsewhere)
         return errors;
 
-    QHash<QString, qint64> lineOfOutput;
+    QHash<FileKey, qint64> lineOfOutput;
     for (std::size_t i = 0; i < rows; ++i) {
         if (errors[i])
             continue;
         const QString &target = edits[i].target;
-        const QString targetKey = fileKey(target);
-        const QString written = tr("it would be written to %1, ").arg(Printable(target));
-        const QString &page = sheet.rows[i].path;
+        const FileKey targetKey = fileKey(target, metatags::StampOf(target));
+        const auto refuse = [&](const QString &why) {
+            errors[i] = { sheet.rows[i].path, tr("it would be written to %1, ").arg(Printable(target)) + why };
+        };
         // A page that does not exist fails as it is read, whatever its output.
-        if (targetKey == sourceKeys[i] && sourceKeys[i].startsWith(QLatin1Char('@')))
-            errors[i]
-                = { page, written + tr("the page itself; the output folder must not map pages onto themselves.") };
+        if (targetKey == sourceKeys[i] && sourceKeys[i].exists)
+            refuse(tr("the page itself; the output folder must not map pages onto themselves."));
         else if (const auto listed = lineOfPage.constFind(targetKey); listed != lineOfPage.cend())
-            errors[i] = { page, written + tr("which is the page on line %1.").arg(*listed) };
+            refuse(tr("which is the page on line %1.").arg(*listed));
         else if (const auto other = lineOfOutput.constFind(targetKey); other != lineOfOutput.cend())
-            errors[i] = { page, written + tr("as is the page on line %1.").arg(*other) };
+            refuse(tr("as is the page on line %1.").arg(*other));
         else
             lineOfOutput.insert(targetKey, sheet.rows[i].line);
     }
@@ -168,7 +191,8 @@ int RunApply(const QString &sheetName, const Sheet &sheet, const ApplyOptions &o
         if (row.error.isEmpty())
             edits[i] = { row.path, elsewhere ? OutputPathUnder(options.outputFolder, row.path) : row.path, row.values };
     }
-    std::vector<std::optional<RowError>> errors = refusedRows(sheet, edits, elsewhere);
+    std::vector<qint64> sizes(rows); // as the pages were when checked, to share out the memory
+    std::vector<std::optional<RowError>> errors = refusedRows(sheet, edits, elsewhere, sizes);
 
     ProgressBar progress(console.err, static_cast<qsizetype>(rows),
         ProgressBar::WantedFor(console.errIsTerminal, static_cast<qsizetype>(rows)));
@@ -181,10 +205,9 @@ int RunApply(const QString &sheetName, const Sheet &sheet, const ApplyOptions &o
         [&](std::size_t i) {
             if (errors[i])
                 return;
-            const long long size = QFileInfo(edits[i].source).size();
-            budget.acquire(size);
+            budget.acquire(sizes[i]);
+            const auto release = qScopeGuard([&] { budget.release(sizes[i]); });
             metatags::Result<EditReport> done = RunEdit(edits[i], editOptions);
-            budget.release(size);
             if (done.ok())
                 reports[i] = std::move(done).value();
             else

@@ -99,46 +99,52 @@ QByteArrayView withoutLineEnd(QByteArrayView line)
     return line;
 }
 
-// One row of a tab-separated sheet: its first line and its cells as written,
-// quotes included. A cell that begins with a quote runs to its closing quote,
-// over tabs and lines.
+// One row of a tab-separated sheet: its first line, its text and its cells as
+// written, quotes included. A cell that begins with a quote runs to its
+// closing quote, over tabs and lines, so a cell is always one span of text.
 struct Record
 {
     qint64 line = 0;
-    std::vector<QByteArray> cells;
+    QByteArray text;
+    std::vector<std::pair<qsizetype, qsizetype>> cells; // start and length in text
     bool unclosedQuote = false;
+
+    QByteArrayView cell(std::size_t i) const { return QByteArrayView(text).sliced(cells[i].first, cells[i].second); }
 };
 
 // The record that begins with text (a line that holds something), reading
 // on while a quoted cell is open.
 Record recordFrom(LineSource &lines, QByteArray text)
 {
-    Record record { lines.number(), { QByteArray() }, false };
+    Record record { lines.number(), std::move(text), {}, false };
+    qsizetype cellStart = 0;
+    qsizetype at = 0;
     bool quoted = false;
     for (;;) {
-        const qsizetype contentEnd = withoutLineEnd(text).size();
-        for (qsizetype i = 0; i < text.size(); ++i) {
-            const char byte = text[i];
-            // Outside quotes the line end closes the record; inside, the line
-            // break belongs to the value, as written.
-            if (!quoted && i >= contentEnd)
-                break;
-            QByteArray &cell = record.cells.back();
-            if (byte == '"' && (cell.isEmpty() || cell.startsWith('"')))
-                quoted = cell.isEmpty() || !quoted;
-            if (byte == '\t' && !quoted)
-                record.cells.emplace_back();
-            else
-                cell.append(byte);
+        const QByteArray &all = record.text;
+        const qsizetype contentEnd = withoutLineEnd(all).size();
+        // Outside quotes the line end closes the record; inside, the line
+        // break belongs to the value, as written.
+        for (; at < all.size() && (quoted || at < contentEnd); ++at) {
+            const char byte = all[at];
+            if (byte == '"' && (at == cellStart || all[cellStart] == '"'))
+                quoted = at == cellStart || !quoted;
+            else if (byte == '\t' && !quoted) {
+                record.cells.emplace_back(cellStart, at - cellStart);
+                cellStart = at + 1;
+            }
         }
-        if (!quoted)
+        if (!quoted) {
+            record.cells.emplace_back(cellStart, std::max(cellStart, std::min(at, contentEnd)) - cellStart);
             return record;
+        }
         std::optional<QByteArray> next = lines.next();
         if (!next) {
+            record.cells.emplace_back(cellStart, all.size() - cellStart);
             record.unclosedQuote = true;
             return record;
         }
-        text = std::move(*next);
+        record.text.append(*next);
     }
 }
 
@@ -182,10 +188,10 @@ std::variant<Columns, QString> readHeader(const Record &record)
     Columns header;
     QStringList seen;
     bool hasPath = false;
-    for (const QByteArray &bytes : record.cells) {
-        if (!metatags::IsValidUtf8(bytes))
-            return tr("The header line is not UTF-8 text.");
-        const QString cell = QString::fromUtf8(bytes);
+    if (!metatags::IsValidUtf8(record.text))
+        return tr("The header line is not UTF-8 text.");
+    for (std::size_t i = 0; i < record.cells.size(); ++i) {
+        const QString cell = QString::fromUtf8(record.cell(i));
         const QString name = UnescapeCell(cell).value_or(cell).trimmed().toLower();
         const QString quoted = QLatin1Char('"') + Printable(cell) + QLatin1Char('"');
         if (seen.contains(name))
@@ -220,16 +226,21 @@ SheetRow readTabRow(const Columns &header, const Record &record)
         row.error = tr("The line has %1 columns, the header %2.").arg(record.cells.size()).arg(header.columns.size());
         return row;
     }
+    const bool utf8 = metatags::IsValidUtf8(record.text);
     for (std::size_t i = 0; i < record.cells.size(); ++i) {
         const Columns::Column &column = header.columns[i];
         if (column.kind == Columns::Kind::Ignored)
             continue;
         const QString name = column.kind == Columns::Kind::Path ? QStringLiteral("path") : ColumnName(column.field);
-        if (!metatags::IsValidUtf8(record.cells[i])) {
+        if (!utf8 && !metatags::IsValidUtf8(record.cell(i))) {
             row.error = tr("The %1 cell is not UTF-8 text.").arg(name);
             return row;
         }
-        std::optional<QString> text = UnescapeCell(QString::fromUtf8(record.cells[i]));
+        QString cell = QString::fromUtf8(record.cell(i));
+        // Most cells hold neither quotes nor escapes: they are the text as it is.
+        std::optional<QString> text = cell.startsWith(QLatin1Char('"')) || cell.contains(QLatin1Char('\\'))
+            ? UnescapeCell(cell)
+            : std::move(cell);
         if (!text) {
             row.error = tr("The %1 cell has a backslash that starts none of the escapes \\\\, \\t, \\n, \\r, or "
                            "broken quotes.")

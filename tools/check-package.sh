@@ -18,6 +18,7 @@ listing=$(dpkg-deb -c "$deb")
 expected=(
     ./usr/bin/tagwright
     ./usr/bin/tagwright-batch
+    ./usr/share/man/man1/tagwright.1
     ./usr/share/man/man1/tagwright-batch.1
     ./usr/share/applications/tagwright.desktop
     ./usr/share/metainfo/example.corvantis.Tagwright.metainfo.xml
