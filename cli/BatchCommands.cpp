@@ -49,7 +49,7 @@ void writeLines(QIODevice &out, const QStringList &lines)
 
 // Pages saved at once: the disk takes several syncs together, and a sheet of
 // small pages goes several times faster than one page after the other.
-constexpr std::size_t Workers = 8;
+constexpr std::size_t MostSavesAtOnce = 8;
 // The page bytes held at once, so that a sheet of large pages does not hold
 // eight of them.
 constexpr long long PagesInMemory = 512LL * 1024 * 1024;
@@ -102,7 +102,7 @@ std::vector<std::optional<RowError>> refusedRows(
     std::vector<std::optional<RowError>> errors(rows);
     std::vector<FileKey> sourceKeys(rows);
     // A file system call each, spread over the threads, as the pages are later.
-    RunAll(rows, Workers, [&](std::size_t i) {
+    RunAll(rows, [&](std::size_t i) {
         if (!sheet.rows[i].error.isEmpty())
             return;
         const metatags::FileStamp stamp = metatags::StampOf(sheet.rows[i].path);
@@ -201,17 +201,19 @@ int RunApply(const QString &sheetName, const Sheet &sheet, const ApplyOptions &o
     const EditOptions editOptions { options.dryRun, options.wholePage, elsewhere };
     Tally tally;
     RunInOrder(
-        rows, Workers,
+        rows, MostSavesAtOnce,
         [&](std::size_t i) {
             if (errors[i])
-                return;
+                return false;
             budget.acquire(sizes[i]);
             const auto release = qScopeGuard([&] { budget.release(sizes[i]); });
             metatags::Result<EditReport> done = RunEdit(edits[i], editOptions);
-            if (done.ok())
-                reports[i] = std::move(done).value();
-            else
+            if (!done.ok()) {
                 errors[i] = { done.error().path, done.error().reason };
+                return false;
+            }
+            reports[i] = std::move(done).value();
+            return reports[i].changed && !options.dryRun;
         },
         [&](std::size_t i) {
             const SheetRow &row = sheet.rows[i];

@@ -98,7 +98,7 @@ Examples:
 int usageError(Console &console, const QString &message)
 {
     console.err.write(QStringLiteral("tagwright-batch: %1\n%2\n")
-                          .arg(message, tr("Run \"tagwright-batch --help\" for the commands and options."))
+                          .arg(Printable(message), tr("Run \"tagwright-batch --help\" for the commands and options."))
                           .toUtf8());
     return UsageError;
 }
@@ -181,7 +181,8 @@ int runApply(const QStringList &arguments, Console &console, QIODevice &input)
     const QCommandLineOption dryRun({ QStringLiteral("n"), QStringLiteral("dry-run") },
         tr("Print what would change, what a save would drop and what would fail, and write nothing."));
     const QCommandLineOption output({ QStringLiteral("o"), QStringLiteral("output-dir") },
-        tr("Write the pages under <folder>, keeping their relative paths, and leave the originals as they are."),
+        tr("Write the edited pages under <folder>, keeping their relative paths, and leave the originals as they "
+           "are."),
         tr("folder"));
     const QCommandLineOption wholePage(QStringLiteral("whole-page"),
         tr("Write a page without a <title> tag whole behind the preamble instead of refusing it."));

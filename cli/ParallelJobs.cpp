@@ -1,7 +1,5 @@
 #include "ParallelJobs.h"
 
-#include <QScopeGuard>
-
 #include <algorithm>
 #include <atomic>
 #include <exception>
@@ -37,63 +35,73 @@ private:
 
 } // namespace
 
-void RunInOrder(std::size_t count, std::size_t workers, const std::function<void(std::size_t)> &work,
+std::size_t ComputingThreads()
+{
+    return std::max(2U, std::thread::hardware_concurrency());
+}
+
+void RunInOrder(std::size_t count, std::size_t maxThreads, const std::function<bool(std::size_t)> &work,
     const std::function<void(std::size_t)> &done)
 {
     std::atomic<std::size_t> next = 0;
     std::mutex mutex;
-    std::condition_variable finishedOne;
+    std::condition_variable changed;
     std::vector<bool> finished(count, false);
-    std::size_t awaited = 0;
+    std::size_t reported = 0;
+    std::size_t waitedForDisk = 0;
     bool stopped = false;
     FirstFailure failure;
 
+    // The thread that finishes the job next in order reports it and every
+    // finished job behind it, so that no thread waits to report: jobs of small
+    // pages end far more often than a wake-up of a waiting thread is worth.
     const auto worker = [&] {
         for (std::size_t job = next++; job < count; job = next++) {
-            bool failed = false;
             try {
-                work(job);
+                const bool waited = work(job);
+                const std::lock_guard lock(mutex);
+                finished[job] = true;
+                for (; reported < count && finished[reported]; ++reported)
+                    done(reported);
+                waitedForDisk += waited ? 1 : 0;
+                if (waited || reported == count)
+                    changed.notify_one();
             } catch (...) {
                 failure.keep(std::current_exception());
-                failed = true;
+                next = count;
+                const std::lock_guard lock(mutex);
+                stopped = true;
+                changed.notify_one();
             }
-            const std::lock_guard lock(mutex);
-            finished[job] = true;
-            stopped = stopped || failed;
-            // Only the job the caller waits for wakes it: jobs of small pages
-            // finish far more often than a wake-up is worth.
-            if (job == awaited || failed)
-                finishedOne.notify_one();
         }
     };
     {
         std::vector<std::jthread> threads;
-        // Declared after the threads, so that it runs before they are joined,
-        // however this block is left: no job is started after that.
-        const auto noMoreJobs = qScopeGuard([&] { next = count; });
-        for (std::size_t i = 0; i < std::min(workers, count); ++i)
+        const std::size_t first = std::min({ ComputingThreads(), maxThreads, count });
+        for (std::size_t i = 0; i < first; ++i)
             threads.emplace_back(worker);
-
-        for (std::size_t job = 0; job < count; ++job) {
-            std::unique_lock lock(mutex);
-            awaited = job;
-            finishedOne.wait(lock, [&] { return finished[job] || stopped; });
-            if (stopped)
+        std::unique_lock lock(mutex);
+        for (;;) {
+            changed.wait(lock,
+                [&] { return reported == count || stopped || (waitedForDisk > 0 && threads.size() < maxThreads); });
+            if (reported == count || stopped)
                 break;
-            lock.unlock();
-            done(job);
+            --waitedForDisk;
+            if (next < count)
+                threads.emplace_back(worker);
         }
+        lock.unlock();
     }
     failure.rethrow();
 }
 
-void RunAll(std::size_t count, std::size_t workers, const std::function<void(std::size_t)> &work)
+void RunAll(std::size_t count, const std::function<void(std::size_t)> &work)
 {
     std::atomic<std::size_t> next = 0;
     FirstFailure failure;
     {
         std::vector<std::jthread> threads;
-        for (std::size_t i = 0; i < std::min(workers, count); ++i) {
+        for (std::size_t i = 0; i < std::min(ComputingThreads(), count); ++i) {
             threads.emplace_back([&] {
                 for (std::size_t job = next++; job < count; job = next++) {
                     try {

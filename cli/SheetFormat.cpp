@@ -23,7 +23,8 @@ QString escapedJson(QStringView text)
             escaped.append(QLatin1String("\\\""));
         else if (const std::optional<QLatin1StringView> shortEscape = ShortEscape(character))
             escaped.append(*shortEscape);
-        else if (character.unicode() < 0x20)
+        // Controls of either range could steer a terminal that shows the line.
+        else if (character.unicode() < 0x20 || (character.unicode() >= 0x7F && character.unicode() < 0xA0))
             escaped.append(QStringLiteral("\\u%1").arg(uint { character.unicode() }, 4, 16, QLatin1Char('0')));
         else
             escaped.append(character);

@@ -225,6 +225,9 @@ void TestBatchApply::dryRunSaysWhatTheRunWouldDo_data()
     QTest::newRow("a page with two names") << Utf8Page << QByteArray("a.html\tNew\n") << false << true
                                            << QByteArray("a.html: would fail: It is one file with 2 names (hard links)")
                                            << QByteArray("0 would change, 0 unchanged, 1 would fail");
+    QTest::newRow("control characters in a value are escaped")
+        << Utf8Page << QByteArray("a.html\tNew\x1b[2J\x7f\xc2\x9b\n") << false << false
+        << QByteArray("  title: \"Caf\xC3\xA9\" -> \"New\\u001b[2J\\u007f\\u009b\"\n") << QByteArray("1 would change");
     QTest::newRow("unedited") << DoctypePage << QByteArray("a.html\t\n") << false << false
                               << QByteArray("a.html: unchanged\n") << QByteArray("0 would change, 1 unchanged");
 }
