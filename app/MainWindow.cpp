@@ -123,6 +123,8 @@ std::optional<QString> MainWindow::chooseFile(void (FileDialog::*showDialog)(QWi
 {
     m_fileDialog.setFilter(FileFilter);
     m_fileDialog.setFileName(InitialFileName);
+    // Where the page came from is where its neighbours and its copies are.
+    m_fileDialog.setDirectory(m_openedPath.isEmpty() ? QString() : QFileInfo(m_openedPath).absolutePath());
     (m_fileDialog.*showDialog)(this);
     const QString chosen = m_fileDialog.fileName();
     if (chosen.isEmpty() || chosen == InitialFileName)
@@ -176,11 +178,20 @@ bool MainWindow::isOpenedFile(const QString &target) const
 
 bool MainWindow::mayOverwrite(const QString &target)
 {
-    if (!isOpenedFile(target) || metatags::StampOf(target) == m_openedStamp)
+    QString question;
+    if (isOpenedFile(target)) {
+        if (metatags::StampOf(target) == m_openedStamp)
+            return true;
+        question = tr("\u201c%1\u201d has changed on disk since it was opened. Overwrite it?");
+    } else if (QFileInfo(target).isFile()) {
+        // A path typed by hand can name any file; Save would replace it
+        // with a page it never held.
+        question = tr("\u201c%1\u201d is not the page that was opened. Replace it?");
+    } else {
         return true;
-    const QString question = tr("\u201c%1\u201d has changed on disk since it was opened. Overwrite it?")
-                                 .arg(QDir::toNativeSeparators(target));
-    return m_prompts.askYesNo(this, PromptTitle, question) == UserPrompts::Answer::Yes;
+    }
+    return m_prompts.askYesNo(this, PromptTitle, question.arg(QDir::toNativeSeparators(target)))
+        == UserPrompts::Answer::Yes;
 }
 
 bool MainWindow::writePage(const QString &target)

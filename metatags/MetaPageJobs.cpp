@@ -7,6 +7,9 @@
 #include "WriteMetaPage.h"
 
 #include <QBuffer>
+#include <QCoreApplication>
+
+#include <new>
 
 namespace metatags {
 
@@ -32,6 +35,18 @@ PlannedWrite planWrite(QByteArrayView page)
 {
     const std::optional<KeptPart> kept = FindKeptPart(page);
     return { kept, kept ? page.sliced(kept->start, kept->length) : page };
+}
+
+Result<FileStamp> saveMetaPage(
+    const QString &target, const MetaFields &fields, QByteArray &page, const std::optional<FileStamp> &expected)
+{
+    const PlannedWrite plan = planWrite(page);
+    const MetaBytes values = EncodeForPage(fields, plan.written);
+    Result<FileStamp> written = ReplaceFile(
+        target, [&](QIODevice &device) { return WriteMetaPage(device, values, plan.written); }, expected);
+    if (written.ok() && plan.kept)
+        CutToKeptPart(page, *plan.kept);
+    return written;
 }
 
 } // namespace
@@ -77,13 +92,13 @@ std::optional<FileError> SaveMetaPage(
 Result<FileStamp> SaveMetaPageWithStamp(
     const QString &target, const MetaFields &fields, QByteArray &page, const std::optional<FileStamp> &expected)
 {
-    const PlannedWrite plan = planWrite(page);
-    const MetaBytes values = EncodeForPage(fields, plan.written);
-    Result<FileStamp> written = ReplaceFile(
-        target, [&](QIODevice &device) { return WriteMetaPage(device, values, plan.written); }, expected);
-    if (written.ok() && plan.kept)
-        CutToKeptPart(page, *plan.kept);
-    return written;
+    try {
+        return saveMetaPage(target, fields, page, expected);
+    } catch (const std::bad_alloc &) {
+        // The temporary file, if any, is gone with the unwinding.
+        return FileError { target,
+            QCoreApplication::translate("MetaPageJobs", "There is not enough memory to save the page.") };
+    }
 }
 
 } // namespace metatags

@@ -41,6 +41,7 @@ public:
     { }
     void setFilter(const QString &) override { }
     void setFileName(const QString &fileName) override { m_fileName = fileName; }
+    void setDirectory(const QString &) override { }
     void showOpen(QWidget *) override { m_fileName = m_openPath; }
     void showSave(QWidget *) override { m_fileName = m_savePath; }
     QString fileName() const override { return m_fileName; }

@@ -1,5 +1,11 @@
 #include "WindowUnderTest.h"
 
+#include <DesktopFileDialog.h>
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QTimer>
+
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
@@ -183,11 +189,44 @@ private slots:
         QCOMPARE(m_ui->prompts.questions, QStringList { "Tagwright 2.0|Are you sure?" });
         QCOMPARE(m_ui->fileDialog.showings.size(), inPlace ? 1 : 2);
         QCOMPARE(m_ui->fileDialog.showings.last(), inPlace ? "open HTML *.html" : "save HTML *.html");
+        // Before any open the dialog starts where the program was started,
+        // then in the opened page's folder.
+        QCOMPARE(m_ui->fileDialog.folders.first(), QString());
+        if (!inPlace)
+            QCOMPARE(m_ui->fileDialog.folders.last(), m_dir->path());
         QCOMPARE(readFile(target), preamble("New Car page", "Fast cars", "cars, speed") + KeptPart + "\r\n");
         QCOMPARE(m_ui->window.pageBuffer(), KeptPart);
         QCOMPARE(m_ui->text("Text7"), showsNewPath ? target : QString());
         if (!inPlace)
             QCOMPARE(readFile(opened), CarPage);
+    }
+
+    // The production dialog, answered as a user would: it starts in the folder
+    // it is given, is big enough for its columns, and adds ".html" to a name
+    // typed for saving without a suffix.
+    void desktopSaveDialogAddsTheSuffixAndStartsInTheFolder()
+    {
+        app::DesktopFileDialog dialog;
+        dialog.setFilter(QStringLiteral("HTML"));
+        dialog.setFileName(QStringLiteral("*.html"));
+        dialog.setDirectory(m_dir->path());
+        QSize shownSize;
+        QString shownFolder;
+        QTimer::singleShot(0, [&] {
+            auto *shown = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+            if (!shown)
+                return;
+            shownSize = shown->size();
+            shownFolder = shown->directory().absolutePath();
+            shown->selectFile(QStringLiteral("copy"));
+            static_cast<QDialog *>(shown)->accept();
+        });
+        dialog.showSave(nullptr);
+
+        QVERIFY2(shownSize.width() >= 800 && shownSize.height() >= 500,
+            qPrintable(QStringLiteral("%1 x %2").arg(shownSize.width()).arg(shownSize.height())));
+        QCOMPARE(shownFolder, m_dir->path());
+        QCOMPARE(dialog.fileName(), path(QStringLiteral("copy.html")));
     }
 
     void resetKeepsPageForSaveAsButNotForSave()

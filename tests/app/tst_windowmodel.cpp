@@ -512,8 +512,9 @@ void Sequence::save(bool asNew)
     const QString target = m_model.originalPath;
     if (target.isEmpty())
         return;
-    if (target == m_model.openedPath && m_model.changedOnDisk) {
-        reach("a changed file asked about");
+    const bool otherFile = target != m_model.openedPath && m_model.disk.value(nameOf(target)).has_value();
+    if ((target == m_model.openedPath && m_model.changedOnDisk) || otherFile) {
+        reach(otherFile ? "another existing file asked about" : "a changed file asked about");
         ++m_model.questions;
         if (overwrite != Answer::Yes)
             return;
@@ -723,10 +724,11 @@ void WindowModel::randomCommandsMatchTheModel()
     // A generator that has drifted would pass without reaching these.
     if (sequences < 100)
         return;
-    for (const char *situation : { "a page opened", "an open refused", "a page's value cut to its field",
-             "a field filled to its limit", "a file written", "a file written under a file size limit",
-             "a write over the file size limit", "a write to a bad target", "a page's value written back untouched",
-             "a typed value written as windows-1252", "a changed file asked about" })
+    for (const char *situation :
+        { "a page opened", "an open refused", "a page's value cut to its field", "a field filled to its limit",
+            "a file written", "a file written under a file size limit", "a write over the file size limit",
+            "a write to a bad target", "a page's value written back untouched", "a typed value written as windows-1252",
+            "a changed file asked about", "another existing file asked about" })
         QVERIFY2(reached.value(QLatin1String(situation)) > 0, situation);
 }
 
