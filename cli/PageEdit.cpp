@@ -54,8 +54,9 @@ std::optional<metatags::FileError> ApplyEdit(const PageEdit &edit)
     if (!loaded.ok())
         return loaded.error();
     QByteArray page = std::move(loaded).value();
-    const metatags::PageValues read = metatags::ReadMetaValues(page, metatags::ReadOrder::EachOnItsOwn);
-    return metatags::SaveMetaPage(edit.target, FieldsAfterTyping(read, edit.values), page);
+    const metatags::PageEncoding encoding = metatags::SniffPageEncoding(page);
+    const metatags::PageValues read = metatags::ReadMetaValues(page, encoding, metatags::ReadOrder::EachOnItsOwn);
+    return metatags::SaveMetaPage(edit.target, FieldsAfterTyping(read, edit.values), page, encoding);
 }
 
 metatags::Result<QStringList> DescribeEdit(const PageEdit &edit)
@@ -64,9 +65,10 @@ metatags::Result<QStringList> DescribeEdit(const PageEdit &edit)
     if (!loaded.ok())
         return loaded.error();
     const QByteArray &page = loaded.value();
+    const metatags::PageEncoding encoding = metatags::SniffPageEncoding(page);
     const metatags::MetaFields fields
-        = FieldsAfterTyping(metatags::ReadMetaValues(page, metatags::ReadOrder::EachOnItsOwn), edit.values);
-    const bool changes = metatags::MetaPageBytes(fields, page) != page;
+        = FieldsAfterTyping(metatags::ReadMetaValues(page, encoding, metatags::ReadOrder::EachOnItsOwn), edit.values);
+    const bool changes = metatags::MetaPageBytes(fields, page, encoding) != page;
 
     const QString where = edit.target == edit.source ? edit.source : edit.source + QStringLiteral(" -> ") + edit.target;
     QStringList lines { where + QStringLiteral(": ") + (changes ? tr("would change") : tr("no change")) };
