@@ -105,6 +105,30 @@ QByteArray encodeUtf8(QString text)
     return text.toUtf8();
 }
 
+// ICU's tables for Shift_JIS and IBM866 trade 0x1A, 0x1C and 0x7F among
+// themselves; a browser reads every ASCII byte as itself. No multi-byte
+// character of a declared encoding holds one of the three.
+bool isTradedControl(char byte)
+{
+    return byte == 0x1A || byte == 0x1C || byte == 0x7F;
+}
+
+QString decodeLegacy(QByteArrayView bytes, const QByteArray &codec)
+{
+    QString text;
+    qsizetype from = 0;
+    for (qsizetype i = 0; i <= bytes.size(); ++i) {
+        if (i < bytes.size() && !isTradedControl(bytes[i]))
+            continue;
+        QStringDecoder decoder(codec.constData(), QStringConverter::Flag::Stateless);
+        text += decoder.decode(bytes.sliced(from, i - from));
+        if (i < bytes.size())
+            text += QLatin1Char(bytes[i]);
+        from = i + 1;
+    }
+    return text;
+}
+
 QString decodeWindows1252(QByteArrayView bytes)
 {
     QString text(bytes.size(), Qt::Uninitialized);
@@ -212,10 +236,8 @@ QString DecodeValue(QByteArrayView bytes, const PageEncoding &encoding)
             QStringConverter::Utf8, QStringConverter::Flag::Stateless | QStringConverter::Flag::ConvertInitialBom);
         return decoder.decode(bytes);
     }
-    case PageEncoding::Kind::Legacy: {
-        QStringDecoder decoder(encoding.codec.constData(), QStringConverter::Flag::Stateless);
-        return decoder.decode(bytes);
-    }
+    case PageEncoding::Kind::Legacy:
+        return decodeLegacy(bytes, encoding.codec);
     case PageEncoding::Kind::Windows1252:
     case PageEncoding::Kind::Utf16:
         break;

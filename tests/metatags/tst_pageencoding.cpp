@@ -260,6 +260,9 @@ void TestPageEncoding::valuesFollowTheSniffedEncoding_data()
     QTest::newRow("Shift_JIS declared") << "<meta charset=Shift_JIS>" + titleTag("\x93\xfa\x96\x7b")
                                         << QStringLiteral("日本") << QStringLiteral("日本")
                                         << QByteArray("&#26085;&#26412;");
+    QTest::newRow("Shift_JIS: every ASCII byte is itself")
+        << "<meta charset=Shift_JIS>" + titleTag("\x1a\x1c\x7f\\\x93\xfa") << QStringLiteral("\x1a\x1c\x7f\\日")
+        << QStringLiteral("\x7f") << QByteArray("\x7f");
     QTest::newRow("EUC-JP declared") << "<meta charset=euc-jp>" + titleTag("\xc6\xfc\xcb\xdc") << QStringLiteral("日本")
                                      << QStringLiteral("é") << QByteArray("&#233;");
     QTest::newRow("KOI8-R declared") << "<meta charset=koi8-r>" + titleTag("\xf0\xd2\xc9\xd7\xc5\xd4")
