@@ -1,5 +1,7 @@
 #include "CommandLine.h"
 
+#include <SaveSignals.h>
+
 #include <QCoreApplication>
 #include <QFile>
 
@@ -11,6 +13,8 @@
 
 int main(int argc, char *argv[])
 {
+    // Before anything else, so that no signal can end a save half done.
+    metatags::PrepareProcessForSaves();
     QCoreApplication application(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("tagwright-batch"));
     QCoreApplication::setApplicationVersion(QStringLiteral(TAGWRIGHT_VERSION));

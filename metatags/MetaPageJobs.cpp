@@ -65,17 +65,17 @@ QByteArray MetaPageBytes(const MetaFields &fields, QByteArrayView page, const Pa
     return buffer.data();
 }
 
-std::optional<FileError> SaveMetaPage(
-    const QString &target, const MetaFields &fields, QByteArray &page, const PageEncoding &encoding)
+std::optional<FileError> SaveMetaPage(const QString &target, const MetaFields &fields, QByteArray &page,
+    const PageEncoding &encoding, const std::optional<FileStamp> &expected)
 {
-    const Result<FileStamp> written = SaveMetaPageWithStamp(target, fields, page, encoding);
+    const Result<FileStamp> written = SaveMetaPageWithStamp(target, fields, page, encoding, expected);
     if (!written.ok())
         return written.error();
     return std::nullopt;
 }
 
-Result<FileStamp> SaveMetaPageWithStamp(
-    const QString &target, const MetaFields &fields, QByteArray &page, const PageEncoding &encoding)
+Result<FileStamp> SaveMetaPageWithStamp(const QString &target, const MetaFields &fields, QByteArray &page,
+    const PageEncoding &encoding, const std::optional<FileStamp> &expected)
 {
     if (encoding.kind == PageEncoding::Kind::Utf16) {
         return FileError { target,
@@ -85,8 +85,8 @@ Result<FileStamp> SaveMetaPageWithStamp(
     }
     const PlannedWrite plan = planWrite(page);
     const MetaBytes values = EncodeForPage(fields, encoding);
-    Result<FileStamp> written
-        = ReplaceFile(target, [&](QIODevice &device) { return WriteMetaPage(device, values, plan.written); });
+    Result<FileStamp> written = ReplaceFile(
+        target, [&](QIODevice &device) { return WriteMetaPage(device, values, plan.written); }, expected);
     if (written.ok() && plan.kept)
         CutToKeptPart(page, *plan.kept);
     return written;

@@ -40,14 +40,15 @@ QByteArray MetaPageBytes(const MetaFields &fields, QByteArrayView page, const Pa
 // once the file is safely written cuts the page buffer down to what was
 // written after the preamble. On failure the buffer is left as it was. A page
 // in UTF-16 is refused before anything is written: the preamble would be in
-// another encoding than the page behind it.
-std::optional<FileError> SaveMetaPage(
-    const QString &target, const MetaFields &fields, QByteArray &page, const PageEncoding &encoding);
+// another encoding than the page behind it. expected: the target as the
+// caller read it (see ReplaceFile).
+std::optional<FileError> SaveMetaPage(const QString &target, const MetaFields &fields, QByteArray &page,
+    const PageEncoding &encoding, const std::optional<FileStamp> &expected = std::nullopt);
 
 // SaveMetaPage that also gives the stamp of the file it wrote, taken before
 // the file was put in place, so that no later change by another program can
 // pass for this save.
-Result<FileStamp> SaveMetaPageWithStamp(
-    const QString &target, const MetaFields &fields, QByteArray &page, const PageEncoding &encoding);
+Result<FileStamp> SaveMetaPageWithStamp(const QString &target, const MetaFields &fields, QByteArray &page,
+    const PageEncoding &encoding, const std::optional<FileStamp> &expected = std::nullopt);
 
 } // namespace metatags
