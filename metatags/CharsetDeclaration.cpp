@@ -6,6 +6,8 @@
 #include <QByteArray>
 #include <QList>
 
+#include <algorithm>
+
 namespace metatags {
 
 namespace {

@@ -16,7 +16,7 @@ struct LabelledEncoding
     // UTF-8, windows-1252, or the name of the Qt (ICU) converter that decodes
     // as the standard defines the encoding.
     QByteArrayView encoding;
-    // Every label of the encoding, lower case, each followed by a space.
+    // Every label of the encoding, lower case, separated by spaces.
     QByteArrayView labels;
 };
 
@@ -103,7 +103,8 @@ bool listed(QByteArrayView labels, QByteArrayView label)
 {
     qsizetype at = 0;
     while (at < labels.size()) {
-        const qsizetype end = labels.indexOf(' ', at);
+        const qsizetype space = labels.indexOf(' ', at);
+        const qsizetype end = space < 0 ? labels.size() : space;
         if (labels.sliced(at, end - at) == label)
             return true;
         at = end + 1;

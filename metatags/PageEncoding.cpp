@@ -96,10 +96,11 @@ std::optional<char> asciiByte(char16_t unit)
 // was there.
 QByteArray encodeUtf8(QString text)
 {
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        if (text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate())
+    const QString &read = text; // reading alone does not copy a shared string
+    for (qsizetype i = 0; i < read.size(); ++i) {
+        if (read[i].isHighSurrogate() && i + 1 < read.size() && read[i + 1].isLowSurrogate())
             ++i;
-        else if (text[i].isSurrogate())
+        else if (read[i].isSurrogate())
             text[i] = QChar::ReplacementCharacter;
     }
     return text.toUtf8();
