@@ -44,6 +44,7 @@ MainWindow::MainWindow(FileDialog &fileDialog, UserPrompts &prompts, links::Brow
     , m_prompts(prompts)
     , m_browser(browser)
     , m_page(QByteArrayLiteral("Text10\r\n"))
+    , m_encoding(metatags::SniffPageEncoding(m_page))
 {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("TAGWRIGHT 2.0 Beta"));
@@ -149,10 +150,11 @@ void MainWindow::openPage(metatags::ReadOrder order)
     m_controls.originalPath->setText(*path);
     metatags::StampedPage page = std::move(loaded).value();
     m_page = std::move(page.bytes);
+    m_encoding = metatags::SniffPageEncoding(m_page);
     m_openedPath = *path;
     m_openedCanonicalPath = QFileInfo(*path).canonicalFilePath();
     m_openedStamp = page.stamp;
-    const metatags::PageValues values = metatags::ReadMetaValues(m_page, order);
+    const metatags::PageValues values = metatags::ReadMetaValues(m_page, m_encoding, order);
     putValue(m_controls.title, values.title);
     putValue(m_controls.description, values.description);
     putValue(m_controls.keywords, values.keywords);
@@ -200,7 +202,8 @@ bool MainWindow::writePage(const QString &target)
         m_controls.keywords->value() };
     const bool existed = QFileInfo::exists(target);
     const bool overOpenedFile = isOpenedFile(target);
-    const metatags::Result<metatags::FileStamp> written = metatags::SaveMetaPageWithStamp(target, fields, m_page);
+    const metatags::Result<metatags::FileStamp> written
+        = metatags::SaveMetaPageWithStamp(target, fields, m_page, m_encoding);
     if (written.ok()) {
         // What is on disk now is this save's own work, not another program's.
         if (overOpenedFile) {

@@ -63,6 +63,9 @@ private:
     dialogs::AboutLauncher m_about { m_browser };
 
     QByteArray m_page;
+    // Decided once when the page is read: a save cuts the buffer, and what is
+    // left of it may no longer tell.
+    metatags::PageEncoding m_encoding;
     // The file the page buffer was read from, or last saved to by Save, as it
     // was then.
     QString m_openedPath;

@@ -370,6 +370,42 @@ private slots:
 
         QCOMPARE(readFile(target), preamble(written, "", "") + kept + "\r\n");
     }
+
+    // The first save cuts the buffer to the title tag, declaration and all;
+    // the second still encodes by what the page was read as.
+    void saveAfterACutKeepsTheEncodingReadAtOpen_data()
+    {
+        QTest::addColumn<QByteArray>("head"); // before the title tag, cut by the first save
+        QTest::addColumn<QByteArray>("kept");
+        QTest::addColumn<QByteArray>("written"); // for "é" typed before the second save
+
+        QTest::newRow("ISO-8859-1 declared, ASCII kept part")
+            << QByteArray("<meta charset=\"iso-8859-1\">") << KeptPart << QByteArray("\xe9");
+        QTest::newRow("UTF-8 declared, windows-1252 byte in the kept part")
+            << QByteArray("<meta charset=utf-8>") << QByteArray("<title>Caf\xe9</title></html>")
+            << QByteArray("\xc3\xa9");
+    }
+    void saveAfterACutKeepsTheEncodingReadAtOpen()
+    {
+        QFETCH(QByteArray, head);
+        QFETCH(QByteArray, kept);
+        QFETCH(QByteArray, written);
+        open(QStringLiteral("Command1"), writeFile(QStringLiteral("page.html"), head + metaTag("Title", "t") + kept));
+        m_ui->prompts.answers = { Answer::Yes };
+        m_ui->run(QStringLiteral("Command4"));
+        QCOMPARE(m_ui->window.pageBuffer(), kept);
+
+        app::MetaFieldEdit *title = m_ui->field("Text1");
+        title->moveCursor(QTextCursor::Start);
+        typeText(title, QStringLiteral("\u00e9"));
+        const QString target = path(QStringLiteral("new.html"));
+        m_ui->prompts.answers = { Answer::Yes };
+        m_ui->fileDialog.answers = { target };
+        m_ui->run(QStringLiteral("saveas"));
+
+        QCOMPARE(readFile(target), preamble(written + "t", "", "") + kept + "\r\n");
+        QVERIFY(m_ui->prompts.errors.isEmpty());
+    }
 };
 
 QTEST_MAIN(MainWindowCommands)

@@ -35,6 +35,7 @@ struct Scene
     QString written; // the regular file a successful save writes
     qint64 fileSize = 600; // of the file the save writes
     QStringList created; // names a successful save adds to folder
+    QByteArray pageStart; // put before the page that is opened
     QString skip;
 };
 
@@ -105,6 +106,7 @@ void SaveFaultsThroughWindow::faultLeavesEverythingAsItWas_data()
         { "relative symbolic link", QString() },
         { "dangling symbolic link", QString() },
         { "another user's file with set-gid", QString() },
+        { "page in UTF-16", QStringLiteral("UTF-16") },
     };
     // Save writes to the original path, here typed by hand; Save As to the
     // dialog's choice, which only a successful save shows in the new path.
@@ -188,6 +190,9 @@ void SaveFaultsThroughWindow::prepare(const QString &fault, Scene &scene)
         const QByteArray path = QFile::encodeName(scene.target);
         QCOMPARE(::chown(path.constData(), Nobody, Nobody), 0);
         QCOMPARE(::chmod(path.constData(), 02664), 0);
+    } else if (fault == QLatin1String("page in UTF-16")) {
+        QVERIFY(testsupport::WriteFile(scene.target, OldFile));
+        scene.pageStart = "\xFF\xFE";
     } else {
         QVERIFY(fault == QLatin1String("sync fails"));
         QVERIFY(testsupport::WriteFile(scene.target, OldFile));
@@ -212,7 +217,7 @@ void SaveFaultsThroughWindow::faultLeavesEverythingAsItWas()
 
     const TestPage page = TestPage::ofKeptSize(keptSizeForFileOf(scene.fileSize));
     const QString source = m_dir->filePath(QStringLiteral("source.html"));
-    QVERIFY(testsupport::WriteFile(source, page.bytes));
+    QVERIFY(testsupport::WriteFile(source, scene.pageStart + page.bytes));
     openThroughWindow(*m_ui, source);
     QVERIFY(m_ui->prompts.errors.isEmpty());
     m_ui->line("Text7")->setText(QStringLiteral("earlier"));
