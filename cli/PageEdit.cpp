@@ -43,13 +43,12 @@ QString shownValue(const ShownValue &value)
 
 // Whether the file a save writes (preamble, kept part, CR LF) differs from the
 // page, compared piece by piece so that no second copy of the page is built.
-bool saveChangesPage(const metatags::MetaFields &fields, QByteArrayView page)
+bool saveChangesPage(const metatags::MetaFields &fields, QByteArrayView page, const metatags::PageEncoding &encoding)
 {
     const std::optional<metatags::KeptPart> kept = metatags::FindKeptPart(page);
     if (!kept)
         return true;
-    const QByteArrayView keptBytes = page.sliced(kept->start, kept->length);
-    const QByteArray preamble = metatags::MetaPreamble(metatags::EncodeForPage(fields, keptBytes));
+    const QByteArray preamble = metatags::MetaPreamble(metatags::EncodeForPage(fields, encoding));
     return kept->start != preamble.size() || kept->start + kept->length + 2 != page.size() || !page.startsWith(preamble)
         || !page.endsWith("\r\n");
 }
@@ -96,7 +95,10 @@ metatags::Result<EditReport> runEdit(const PageEdit &edit, const EditOptions &op
         return loaded.error();
     metatags::StampedPage stamped = std::move(loaded).value();
     QByteArray &page = stamped.bytes;
-    const metatags::PageValues read = metatags::ReadMetaValues(page, metatags::ReadOrder::EachOnItsOwn);
+    // Read and typed values follow the encoding the page declares, found once
+    // from the page as read.
+    const metatags::PageEncoding encoding = metatags::SniffPageEncoding(page);
+    const metatags::PageValues read = metatags::ReadMetaValues(page, encoding, metatags::ReadOrder::EachOnItsOwn);
     // Only the dry run tells of each page; a real run sums them up.
     const QStringList unchanged = options.dryRun
         ? QStringList { Printable(edit.source) + QStringLiteral(": ") + tr("unchanged") }
@@ -107,10 +109,15 @@ metatags::Result<EditReport> runEdit(const PageEdit &edit, const EditOptions &op
     const metatags::MetaFields fields = FieldsAfterTyping(read, edit.values);
     if (const std::optional<QString> refused = refusal(fields, page, options.wholePage))
         return metatags::FileError { edit.source, *refused };
-    if (!saveChangesPage(fields, page))
+    if (!saveChangesPage(fields, page, encoding))
         return EditReport { false, unchanged };
     const QFileInfo target(edit.target);
     if (options.dryRun) {
+        // The save's own refusals, asked without saving.
+        if (encoding.kind == metatags::PageEncoding::Kind::Utf16)
+            return metatags::FileError { edit.target,
+                tr("it is in UTF-16 (it starts with a UTF-16 byte-order mark), which a save refuses: the meta lines "
+                   "ahead of it would be in another encoding") };
         // A folder that the real run would make cannot be asked yet.
         if (!options.makeFolder || target.dir().exists()) {
             if (std::optional<metatags::FileError> refused = metatags::CheckReplaceable(edit.target))
@@ -126,7 +133,8 @@ metatags::Result<EditReport> runEdit(const PageEdit &edit, const EditOptions &op
     // program's change in the meantime is kept, and this row fails.
     const std::optional<metatags::FileStamp> expected
         = edit.target == edit.source ? std::optional(stamped.stamp) : std::nullopt;
-    if (const std::optional<metatags::FileError> error = metatags::SaveMetaPage(edit.target, fields, page, expected))
+    if (const std::optional<metatags::FileError> error
+        = metatags::SaveMetaPage(edit.target, fields, page, encoding, expected))
         return *error;
     return EditReport { true, {} };
 }
@@ -163,7 +171,7 @@ metatags::Result<EditReport> RunEdit(const PageEdit &edit, const EditOptions &op
     try {
         return runEdit(edit, options);
     } catch (const std::bad_alloc &) {
-        // The save removes its temporary file before the failure reaches here.
+        // A save cut short this way has removed its temporary file while unwinding.
         return metatags::FileError { edit.source, tr("there is not enough memory to read and write it") };
     }
 }

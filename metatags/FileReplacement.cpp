@@ -13,8 +13,10 @@
 
 #include <cerrno>
 #include <climits>
+#include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <utility>
@@ -180,9 +182,18 @@ public:
         return std::nullopt;
     }
 
-    std::optional<QString> renameTo(const QByteArray &target)
+    // Without mayReplace, a file that another program has made under the
+    // target's name since it was looked at is left alone.
+    std::optional<QString> renameTo(const QByteArray &target, bool mayReplace)
     {
-        if (::rename(m_name.constData(), target.constData()) != 0)
+        int renamed = -1;
+        if (!mayReplace) {
+            renamed = ::renameat2(AT_FDCWD, m_name.constData(), AT_FDCWD, target.constData(), RENAME_NOREPLACE);
+            if (renamed != 0 && errno == EEXIST)
+                return changedMeanwhileReason();
+        }
+        // A file system without that kind of rename gets the plain one.
+        if (renamed != 0 && ::rename(m_name.constData(), target.constData()) != 0)
             return systemReason(errno);
         m_name.clear();
         m_guard.reset();
@@ -202,6 +213,29 @@ private:
     int m_descriptor = -1;
     QByteArray m_name;
     std::optional<TemporaryNameGuard> m_guard;
+};
+
+// An exclusive advisory lock on the file at path for as long as the object
+// lives; no lock when the file cannot be opened for reading.
+class LockedFile
+{
+public:
+    explicit LockedFile(const QByteArray &path)
+        : m_descriptor(::open(path.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC))
+    {
+        if (m_descriptor >= 0)
+            ::flock(m_descriptor, LOCK_EX);
+    }
+    ~LockedFile()
+    {
+        if (m_descriptor >= 0)
+            ::close(m_descriptor);
+    }
+    LockedFile(const LockedFile &) = delete;
+    LockedFile &operator=(const LockedFile &) = delete;
+
+private:
+    int m_descriptor;
 };
 
 std::optional<QString> keepOwnerAndMode(int descriptor, const struct stat &target)
@@ -289,13 +323,17 @@ Result<FileStamp> replaceRegularFile(const QString &target, const QByteArray &pa
     const FileStamp written = StampOfOpenFile(temporary.handle());
     if (const std::optional<QString> reason = temporary.close())
         return FileError { target, *reason };
-    // Another program may have written, linked or protected the target while
-    // this one wrote: its work wins over a rename that would silently undo it.
-    // What remains between this look and the rename is a moment, not a page.
-    if (StampOf(QFile::decodeName(path)) != before)
-        return FileError { target, changedMeanwhileReason() };
-    if (const std::optional<QString> reason = temporary.renameTo(path))
-        return FileError { target, *reason };
+    {
+        // Another program may have written, linked or protected the target
+        // while this one wrote: its work wins over a rename that would undo it.
+        // Other saves by this program hold the same lock from their look to
+        // their rename; what remains for other programs is a moment.
+        const LockedFile lock(path);
+        if (StampOf(QFile::decodeName(path)) != before)
+            return FileError { target, changedMeanwhileReason() };
+        if (const std::optional<QString> reason = temporary.renameTo(path, before.exists))
+            return FileError { target, *reason };
+    }
     syncFolder(folder);
     return written;
 }

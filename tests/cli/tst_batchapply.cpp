@@ -105,6 +105,12 @@ void TestBatchApply::sheetRoundTripSavesAsTheEditor_data()
     QTest::newRow("edited to non-ASCII on a windows-1252 page")
         << Windows1252Page << QStringLiteral("\u00e9 \u20ac \u4e2d") << QStringLiteral("\u00e9 \u20ac \u4e2d")
         << QStringLiteral("\u00e9 \u20ac &#20013;");
+    // The save cuts the declaration away; the references read the same in any encoding.
+    QTest::newRow("edited on a page declaring Shift_JIS")
+        << QByteArray(
+               "<meta charset=shift_jis><meta name=\"Title\" content=\"\x93\xfa\x96\x7b\"><title>x</title></html>")
+        << QStringLiteral("\u65e5\u672c\u8a9e") << QStringLiteral("\u65e5\u672c\u8a9e")
+        << QStringLiteral("&#26085;&#26412;&#35486;");
 }
 
 void TestBatchApply::sheetRoundTripSavesAsTheEditor()
@@ -158,6 +164,7 @@ void TestBatchApply::aBadRowIsReportedAndTheOthersWritten_data()
         << QByteArray("untitled.html\tT\n") << QByteArray("untitled.html: it has no <title> or <TITLE> tag");
     QTest::newRow("control characters in a file name")
         << QByteArray("gone\x1b[2J\x7f.html\tT\n") << QByteArray("gone\\u001b[2J\\u007f.html: No such file");
+    QTest::newRow("page in UTF-16") << QByteArray("utf16.html\tT\n") << QByteArray("UTF-16");
 }
 
 void TestBatchApply::aBadRowIsReportedAndTheOthersWritten()
@@ -174,6 +181,7 @@ void TestBatchApply::aBadRowIsReportedAndTheOthersWritten()
     QVERIFY(pagefiles::WriteOld(path("untitled.html"), "<meta name=\"Title\" content=\"x\">"));
     const pagefiles::OnDisk c = pagefiles::StateOf(path("c.html"));
     const pagefiles::OnDisk untitled = pagefiles::StateOf(path("untitled.html"));
+    QVERIFY(pagefiles::Write(path("utf16.html"), QByteArray("\xff\xfe<title>x</title></html>")));
     const QByteArray sheet = "path\ttitle\na.html\tNew A\n" + badLine + "b.html\tNew B\n";
 
     Captured run;
@@ -222,6 +230,9 @@ void TestBatchApply::dryRunSaysWhatTheRunWouldDo_data()
     QTest::newRow("value holding >") << Utf8Page << QByteArray("a.html\t<b>New</b>\n") << false << false
                                      << QByteArray("a.html: would fail: the title value holds \">\"")
                                      << QByteArray("1 would fail");
+    QTest::newRow("a page in UTF-16") << QByteArray("\xff\xfe<title>x</title></html>") << QByteArray("a.html\tNew\n")
+                                      << false << false << QByteArray("a.html: would fail: it is in UTF-16")
+                                      << QByteArray("0 would change, 0 unchanged, 1 would fail");
     QTest::newRow("a page with two names") << Utf8Page << QByteArray("a.html\tNew\n") << false << true
                                            << QByteArray("a.html: would fail: It is one file with 2 names (hard links)")
                                            << QByteArray("0 would change, 0 unchanged, 1 would fail");
