@@ -339,6 +339,10 @@ Sheet ReadSheet(QIODevice &device, qint64 limit)
     Sheet sheet;
     LineSource lines(device, limit);
     try {
+        // Room for the rows a file of this size likely holds, so that they are
+        // not moved again and again as they come; untouched room costs nothing.
+        if (!device.isSequential())
+            sheet.rows.reserve(static_cast<std::size_t>(std::min(device.size(), limit) / 16));
         readRows(lines, sheet);
     } catch (const std::bad_alloc &) {
         sheet = {};
