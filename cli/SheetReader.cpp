@@ -340,9 +340,13 @@ Sheet ReadSheet(QIODevice &device, qint64 limit)
     LineSource lines(device, limit);
     try {
         // Room for the rows a file of this size likely holds, so that they are
-        // not moved again and again as they come; untouched room costs nothing.
-        if (!device.isSequential())
-            sheet.rows.reserve(static_cast<std::size_t>(std::min(device.size(), limit) / 16));
+        // not moved again and again as they come; untouched room costs nothing,
+        // and where even the room is not to be had, the rows find their own.
+        if (!device.isSequential()) {
+            try {
+                sheet.rows.reserve(static_cast<std::size_t>(std::min(device.size() / 16, limit / RowCost)));
+            } catch (const std::bad_alloc &) { }
+        }
         readRows(lines, sheet);
     } catch (const std::bad_alloc &) {
         sheet = {};
