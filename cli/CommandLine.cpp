@@ -49,7 +49,8 @@ The sheet:
   A status is "found", "missing" (the page has no such tag word) or "unusable"
   (the word is there but no value can be cut behind it). In a value a tab, a
   line break or a backslash is written \t, \n, \r or \\, and a cell that begins
-  with a double quote is quoted as spreadsheets quote it. Values are UTF-8,
+  with a double quote is quoted as spreadsheets quote it; a quoted cell may
+  hold real tabs and line breaks, as spreadsheets write them. Values are UTF-8,
   decoded from the page as the editor decodes them, by the character set the
   page declares, else as UTF-8 when it is valid UTF-8, else as windows-1252.
   Paths are relative to the current folder. apply finds the columns by their
@@ -62,10 +63,11 @@ How a page is written:
   </html>, put in place only once the new file is completely written. A page
   whose values all stay as they are (a missing or unusable value left empty
   counts as unchanged) is not written at all. A value equal to what the page
-  holds now is written back byte for byte. A value that is missing or unusable
-  in the page and left empty is written empty (content=""), as an empty field
-  is. Values are never cut to the editor's field lengths. --dry-run tells, for
-  each page that would change, the values and what the save would drop.
+  holds now is written back byte for byte. When a page is written, a value
+  that is missing or unusable in the page and left empty is written empty
+  (content=""), as an empty field is. Values are never cut to the editor's
+  field lengths. --dry-run tells, for each page that would change, the values
+  and what the save would drop.
 
 What is refused:
   A page without a <title> or <TITLE> tag (unless --whole-page is given), a
