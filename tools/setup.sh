@@ -36,7 +36,13 @@ build() {
 }
 
 if [ "$mode" = run ]; then
-    build default
+    cmake --preset default
+    cmake --build --preset default --parallel "$jobs" --target tagwright tagwright-batch
+    echo "Built build/default/app/tagwright and build/default/cli/tagwright-batch."
+    if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ] && [ -z "${QT_QPA_PLATFORM:-}" ]; then
+        echo "No display to show the editor on; try it with: xvfb-run build/default/app/tagwright (package xvfb)" >&2
+        exit 0
+    fi
     exec build/default/app/tagwright
 fi
 
