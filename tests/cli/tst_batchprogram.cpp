@@ -1,5 +1,8 @@
 #include "PageFiles.h"
 
+#include <QDir>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
@@ -13,10 +16,12 @@ struct Run
     QByteArray err;
 };
 
-Run runBatch(const QString &folder, const QStringList &arguments)
+Run runBatch(const QString &folder, const QStringList &arguments,
+    const QProcessEnvironment &environment = QProcessEnvironment::systemEnvironment())
 {
     QProcess process;
     process.setWorkingDirectory(folder);
+    process.setProcessEnvironment(environment);
     process.start(QStringLiteral(TAGWRIGHT_BATCH), arguments);
     if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit)
         return {};
@@ -37,6 +42,7 @@ class TestBatchProgram : public QObject
 private Q_SLOTS:
     void showThenApplyWritesWhatTheEditorSaves();
     void aBadRowMakesTheExitStatusNonZero();
+    void auditNeedsNoDisplay();
 };
 
 void TestBatchProgram::showThenApplyWritesWhatTheEditorSaves()
@@ -72,6 +78,29 @@ void TestBatchProgram::aBadRowMakesTheExitStatusNonZero()
     QVERIFY2(apply.err.startsWith("pages.tsv:2: gone.html: "), apply.err.constData());
     QCOMPARE(pagefiles::Read(folder.filePath(QStringLiteral("shop.html"))),
         pagefiles::SavedByEditor(ShopPage, folder.filePath(QStringLiteral("shop.saved")), { QStringLiteral("Y") }));
+}
+
+void TestBatchProgram::auditNeedsNoDisplay()
+{
+    QTemporaryDir folder;
+    QVERIFY(QDir(folder.path()).mkpath(QStringLiteral("site/sub")));
+    QVERIFY(pagefiles::Write(folder.filePath(QStringLiteral("site/shop.html")), ShopPage));
+    QVERIFY(pagefiles::Write(folder.filePath(QStringLiteral("site/sub/bare.htm")), BarePage));
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    for (const char *name : { "DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "XDG_RUNTIME_DIR" })
+        environment.remove(QLatin1String(name));
+
+    const Run audit = runBatch(folder.path(),
+        { QStringLiteral("audit"), QStringLiteral("--json"), QStringLiteral("-r"), QStringLiteral("site") },
+        environment);
+    QCOMPARE(audit.status, 1);
+    const QList<QByteArray> lines = audit.out.trimmed().split('\n');
+    QCOMPARE(QJsonDocument::fromJson(lines.front()).object().value(QStringLiteral("path")).toString(),
+        QStringLiteral("site/shop.html"));
+    QCOMPARE(QJsonDocument::fromJson(lines.back()).object().value(QStringLiteral("path")).toString(),
+        QStringLiteral("site/sub/bare.htm"));
+    // The summary alone: nothing from starting the offscreen platform.
+    QVERIFY2(audit.err.startsWith("2 pages read; ") && audit.err.count('\n') == 1, audit.err.constData());
 }
 
 QTEST_GUILESS_MAIN(TestBatchProgram)
