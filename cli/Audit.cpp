@@ -33,17 +33,26 @@ QByteArray message(const QString &path, const QString &text)
     return QStringLiteral("tagwright-batch: %1: %2\n").arg(QDir::toNativeSeparators(path), text).toUtf8();
 }
 
-QByteArray sheetRow(const PageAudit &page, const AuditRow &row)
+// The path as a cell of the format, made once for all of a page's rows.
+QByteArray pathCell(ShowFormat format, const QString &path)
 {
-    const QStringList cells
-        = { EscapeCell(page.path), FieldColumn(row.field), FindingName(row.finding), EscapeCell(row.detail) };
-    return cells.join(QLatin1Char('\t')).toUtf8().append('\n');
+    return format == ShowFormat::Sheet ? EscapeCell(path).toUtf8() : JsonString(path);
 }
 
-QByteArray jsonRow(const PageAudit &page, const AuditRow &row)
+QByteArray rowLine(ShowFormat format, const QByteArray &path, const AuditRow &row)
 {
-    return "{\"path\":" + JsonString(page.path) + ",\"field\":" + JsonString(FieldColumn(row.field))
-        + ",\"finding\":" + JsonString(FindingName(row.finding)) + ",\"detail\":" + JsonString(row.detail) + "}\n";
+    const QByteArray detail = format == ShowFormat::Sheet ? EscapeCell(row.detail).toUtf8() : JsonString(row.detail);
+    QByteArray line;
+    line.reserve(path.size() + detail.size() + 64);
+    if (format == ShowFormat::Sheet) {
+        line.append(path).append('\t').append(FieldColumn(row.field).toLatin1()).append('\t');
+        line.append(FindingName(row.finding).toLatin1()).append('\t').append(detail).append('\n');
+    } else {
+        line.append("{\"path\":").append(path).append(",\"field\":\"").append(FieldColumn(row.field).toLatin1());
+        line.append("\",\"finding\":\"").append(FindingName(row.finding).toLatin1());
+        line.append("\",\"detail\":").append(detail).append("}\n");
+    }
+    return line;
 }
 
 QString summary(qsizetype read, qsizetype unreadable, const std::array<qsizetype, FindingCount> &counts)
@@ -75,35 +84,34 @@ struct LoadedFonts
 LoadedFonts loadFonts(const AuditOptions &options)
 {
     LoadedFonts fonts;
-    if (Contains(options.ignored, Finding::TooLong))
+    const bool title = options.limits.titlePixels > 0;
+    const bool description = options.limits.descriptionPixels > 0;
+    if (Contains(options.ignored, Finding::TooLong) || (!title && !description))
         return fonts;
-    const auto load = [&fonts](int limit, int pixelSize, std::optional<TextWidth> &font) {
-        if (limit <= 0 || fonts.error)
-            return;
-        metatags::Result<TextWidth> loaded = TextWidth::Load(SearchResultFontFile(), pixelSize);
-        if (loaded.ok())
-            font = std::move(loaded).value();
-        else
-            fonts.error = loaded.error();
-    };
-    load(options.limits.titlePixels, TitlePixelSize, fonts.title);
-    load(options.limits.descriptionPixels, DescriptionPixelSize, fonts.description);
+    metatags::Result<TextWidth> loaded = TextWidth::Load(SearchResultFontFile(), TitlePixelSize);
+    if (!loaded.ok()) {
+        fonts.error = loaded.error();
+        return fonts;
+    }
+    if (description)
+        fonts.description = loaded.value().atPixelSize(DescriptionPixelSize);
+    if (title)
+        fonts.title = std::move(loaded).value();
     return fonts;
 }
 
 } // namespace
 
-AuditFiles AuditPageFiles(const QStringList &paths, bool recursive)
+QStringList AuditPageFiles(const QStringList &paths, bool recursive)
 {
-    AuditFiles found;
+    // Without recursive every path is taken for a page, unlooked-at: a folder
+    // is refused when it is read, and ten thousand pages need no extra look each.
+    if (!recursive)
+        return paths;
+    QStringList files;
     for (const QString &path : paths) {
         if (!QFileInfo(path).isDir()) {
-            found.files.append(path);
-            continue;
-        }
-        if (!recursive) {
-            found.problems.append(
-                tr("%1: is a folder; give -r to check the pages in it.").arg(QDir::toNativeSeparators(path)));
+            files.append(path);
             continue;
         }
         // Links to folders are not followed, so that a loop cannot walk forever.
@@ -113,9 +121,9 @@ AuditFiles AuditPageFiles(const QStringList &paths, bool recursive)
         while (walk.hasNext())
             pages.append(QDir::cleanPath(walk.next()));
         std::sort(pages.begin(), pages.end());
-        found.files.append(pages);
+        files.append(pages);
     }
-    return found;
+    return files;
 }
 
 int RunAudit(const QStringList &paths, const AuditOptions &options, Console &console)
@@ -131,24 +139,19 @@ int RunAudit(const QStringList &paths, const AuditOptions &options, Console &con
     const ResultFonts resultFonts { fonts.title ? &*fonts.title : nullptr,
         fonts.description ? &*fonts.description : nullptr };
 
-    const AuditFiles files = AuditPageFiles(paths, options.recursive);
-    if (!files.problems.isEmpty()) {
-        for (const QString &problem : files.problems)
-            console.err.write(QStringLiteral("tagwright-batch: %1\n").arg(problem).toUtf8());
-        return UsageError;
-    }
-
-    ProgressBar progress(
-        console.err, files.files.size(), ProgressBar::WantedFor(console.errIsTerminal, files.files.size()));
+    const QStringList files = AuditPageFiles(paths, options.recursive);
+    ProgressBar progress(console.err, files.size(), ProgressBar::WantedFor(console.errIsTerminal, files.size()));
     std::vector<PageAudit> pages;
-    pages.reserve(std::size_t(files.files.size()));
+    pages.reserve(std::size_t(files.size()));
     qsizetype unreadable = 0;
-    for (const QString &path : files.files) {
+    for (const QString &path : files) {
         const metatags::Result<QByteArray> page = metatags::LoadPage(path);
         if (page.ok()) {
             pages.push_back(AuditPage(path, page.value(), options.limits, resultFonts));
         } else {
-            progress.message(message(page.error().path, page.error().reason).chopped(1));
+            // Only a page that failed is looked at again, to say what to do with a folder.
+            const QString hint = QFileInfo(path).isDir() ? tr(" Give -r to check the pages in it.") : QString();
+            progress.message(message(page.error().path, page.error().reason + hint).chopped(1));
             ++unreadable;
         }
         progress.advance();
@@ -161,10 +164,11 @@ int RunAudit(const QStringList &paths, const AuditOptions &options, Console &con
     std::array<qsizetype, FindingCount> counts {};
     bool failing = unreadable > 0;
     for (const PageAudit &page : pages) {
+        const QByteArray path = page.rows.empty() ? QByteArray() : pathCell(options.format, page.path);
         for (const AuditRow &row : page.rows) {
             if (Contains(options.ignored, row.finding))
                 continue;
-            console.out.write(options.format == ShowFormat::Sheet ? sheetRow(page, row) : jsonRow(page, row));
+            console.out.write(rowLine(options.format, path, row));
             ++counts[static_cast<std::size_t>(row.finding)];
             failing = failing || Contains(options.failOn, row.finding);
         }

@@ -80,7 +80,7 @@ bool standsInMetaTag(QByteArrayView page, qsizetype wordAt, qsizetype wordSize)
         && SameIgnoringCase(page.sliced(afterAt, after.size()), after);
 }
 
-void addPageRows(QByteArrayView page, std::vector<AuditRow> &rows)
+void addPageRows(QByteArrayView page, const MetaTags &tags, std::vector<AuditRow> &rows)
 {
     const std::optional<metatags::KeptPart> kept = metatags::FindKeptPart(page);
     if (!kept) {
@@ -91,37 +91,38 @@ void addPageRows(QByteArrayView page, std::vector<AuditRow> &rows)
     const QByteArrayView keptBytes = page.sliced(kept->start, kept->length);
     if (!keptBytes.endsWith("</html>") && !keptBytes.endsWith("</HTML>"))
         rows.push_back({ std::nullopt, Finding::NoClosingTag, tr("no </html> or </HTML> behind the title tag") });
-    if (const QStringList dropped = HeadDropsOf(page); !dropped.isEmpty())
+    if (const QStringList dropped = HeadDropsOf(page, kept, tags); !dropped.isEmpty())
         rows.push_back({ std::nullopt, Finding::DropsHead, dropped.join(QStringLiteral(", ")) });
 }
 
 // The rows about where and how the word stands in the page.
-void addTagRows(QByteArrayView page, const std::vector<MetaTagAt> &tags, MetaField field, const ShownValue &value,
-    std::vector<AuditRow> &rows)
+void addTagRows(
+    QByteArrayView page, const MetaTags &tags, MetaField field, const ShownValue &value, std::vector<AuditRow> &rows)
 {
     const QByteArrayView word = TagWord(field);
     const MetaTagAt *firstExact = nullptr;
     qsizetype exact = 0;
-    QStringList otherCases;
+    qsizetype otherCase = 0;
+    QStringList otherForms;
     for (const MetaTagAt &tag : tags) {
         if (tag.name == word) {
             firstExact = firstExact ? firstExact : &tag;
             ++exact;
         } else if (SameIgnoringCase(tag.name, word)) {
-            otherCases.append(QStringLiteral("name=") + quoted(tag.name));
+            ++otherCase;
+            otherForms.append(QStringLiteral("name=") + quoted(tag.name));
         }
     }
-    otherCases.removeDuplicates();
 
-    const QString quotedWord = quoted(word);
-    const bool onlyOtherCase = exact == 0 && !otherCases.isEmpty();
+    const bool onlyOtherCase = exact == 0 && otherCase > 0;
     if (value.status == ValueStatus::Missing && !onlyOtherCase)
-        rows.push_back({ field, Finding::Missing, tr("no %1 in the page").arg(quotedWord) });
+        rows.push_back({ field, Finding::Missing, tr("no %1 in the page").arg(quoted(word)) });
     if (value.status == ValueStatus::Unusable)
-        rows.push_back({ field, Finding::Unusable, tr("no value can be cut behind %1").arg(quotedWord) });
+        rows.push_back({ field, Finding::Unusable, tr("no value can be cut behind %1").arg(quoted(word)) });
     if (onlyOtherCase) {
+        otherForms.removeDuplicates();
         rows.push_back({ field, Finding::OtherCaseOnly,
-            tr("only %1; the editor reads %2").arg(otherCases.join(QStringLiteral(", ")), quotedWord) });
+            tr("only %1; the editor reads %2").arg(otherForms.join(QStringLiteral(", ")), quoted(word)) });
     }
     if (value.status == ValueStatus::Found) {
         const qsizetype wordAt = metatags::FindBytes(page, word);
@@ -130,9 +131,8 @@ void addTagRows(QByteArrayView page, const std::vector<MetaTagAt> &tags, MetaFie
                 { field, Finding::NotInMetaTag, tr("read from %1").arg(surroundings(page, wordAt, word.size())) });
         }
     }
-    if (exact + otherCases.size() > 1 && exact > 0)
-        rows.push_back(
-            { field, Finding::Multiple, tr("%1 meta tags; the first is read").arg(exact + otherCases.size()) });
+    if (exact > 0 && exact + otherCase > 1)
+        rows.push_back({ field, Finding::Multiple, tr("%1 meta tags; the first is read").arg(exact + otherCase) });
     if (firstExact && firstExact->content.contains('>')) {
         rows.push_back({ field, Finding::GtInValue,
             tr("content=%1: the editor reads up to the \">\"").arg(quoted(firstExact->content)) });
@@ -170,14 +170,16 @@ void addLengthRows(
     }
 }
 
-void addEditorRow(MetaField field, QString text, std::vector<AuditRow> &rows)
+void addEditorRow(MetaField field, const QString &text, std::vector<AuditRow> &rows)
 {
-    // The editor's fields hold any line end as one line break.
-    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     const qsizetype limit = EditorLimits[IndexOf(field)];
-    if (text.size() > limit)
+    if (text.size() <= limit)
+        return;
+    // The editor's fields hold a CR LF as one line break.
+    const qsizetype length = text.size() - text.count(QStringLiteral("\r\n"));
+    if (length > limit)
         rows.push_back(
-            { field, Finding::CutInEditor, tr("%1; the editor keeps %2").arg(characters(text.size())).arg(limit) });
+            { field, Finding::CutInEditor, tr("%1; the editor keeps %2").arg(characters(length)).arg(limit) });
 }
 
 int fieldOrder(const std::optional<MetaField> &field)
@@ -221,9 +223,9 @@ QString FieldColumn(const std::optional<MetaField> &field)
 PageAudit AuditPage(const QString &path, QByteArrayView page, const AuditLimits &limits, ResultFonts fonts)
 {
     PageAudit audit { path, {}, std::nullopt, std::nullopt };
-    addPageRows(page, audit.rows);
+    const MetaTags tags = MetaTagsIn(page);
+    addPageRows(page, tags, audit.rows);
     const ShownPage shown = ShowPage(path, page);
-    const std::vector<MetaTagAt> tags = MetaTagsIn(page);
     for (const MetaField field : AllMetaFields) {
         const ShownValue &value = shown.values[IndexOf(field)];
         addTagRows(page, tags, field, value, audit.rows);
@@ -246,6 +248,7 @@ void AddDuplicates(std::vector<PageAudit> &pages)
             return field == MetaField::Title ? page.title : page.description;
         };
         QHash<QString, std::vector<std::size_t>> pagesOf;
+        pagesOf.reserve(qsizetype(pages.size()));
         for (std::size_t i = 0; i < pages.size(); ++i) {
             const std::optional<QString> &value = valueOf(pages[i]);
             // An empty value is a finding of its own, not a shared one.

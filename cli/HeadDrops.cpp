@@ -2,8 +2,6 @@
 
 #include "PageMetaTags.h"
 
-#include <TrimPageToTitle.h>
-
 namespace cli {
 
 namespace {
@@ -22,9 +20,8 @@ QString shownTag(QByteArrayView tag)
 
 } // namespace
 
-QStringList HeadDropsOf(QByteArrayView page)
+QStringList HeadDropsOf(QByteArrayView page, const std::optional<metatags::KeptPart> &kept, const MetaTags &tags)
 {
-    const std::optional<metatags::KeptPart> kept = metatags::FindKeptPart(page);
     if (!kept)
         return {};
     const QByteArrayView head = page.first(kept->start);
@@ -33,11 +30,13 @@ QStringList HeadDropsOf(QByteArrayView page)
         const qsizetype end = head.indexOf('>', doctype);
         dropped.append(shownTag(head.sliced(doctype, (end < 0 ? head.size() : end + 1) - doctype)));
     }
-    for (const MetaTagAt &tag : MetaTagsIn(head)) {
+    for (const MetaTagAt &tag : tags) {
+        if (tag.start >= head.size())
+            break;
         const bool charset = tag.hasCharset
             || (SameIgnoringCase(tag.httpEquiv, "content-type") && IndexIgnoringCase(tag.content, "charset") >= 0);
         if (charset || SameIgnoringCase(tag.name, "viewport"))
-            dropped.append(shownTag(head.sliced(tag.start, tag.end - tag.start)));
+            dropped.append(shownTag(page.sliced(tag.start, tag.end - tag.start)));
     }
     return dropped;
 }

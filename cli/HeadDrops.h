@@ -1,7 +1,13 @@
 #pragma once
 
+#include "PageMetaTags.h"
+
+#include <TrimPageToTitle.h>
+
 #include <QByteArrayView>
 #include <QStringList>
+
+#include <optional>
 
 namespace cli {
 
@@ -9,7 +15,8 @@ namespace cli {
 // DOCTYPE, a charset declaration (<meta charset> or an http-equiv
 // Content-Type with a charset) and a viewport tag, each as it stands in the
 // page, shortened. Empty when the page has no title tag (it is written whole)
-// or nothing of the kind stands before it.
-QStringList HeadDropsOf(QByteArrayView page);
+// or nothing of the kind stands before it. kept is the page's FindKeptPart,
+// tags its MetaTagsIn, which audit has at hand already.
+QStringList HeadDropsOf(QByteArrayView page, const std::optional<metatags::KeptPart> &kept, const MetaTags &tags);
 
 } // namespace cli

@@ -100,9 +100,9 @@ qsizetype IndexIgnoringCase(QByteArrayView haystack, QByteArrayView needle, qsiz
     return -1;
 }
 
-std::vector<MetaTagAt> MetaTagsIn(QByteArrayView page)
+MetaTags MetaTagsIn(QByteArrayView page)
 {
-    std::vector<MetaTagAt> tags;
+    MetaTags tags;
     for (qsizetype at = IndexIgnoringCase(page, "<meta"); at >= 0; at = IndexIgnoringCase(page, "<meta", at + 1)) {
         const qsizetype nameEnd = at + 5;
         // "<metadata>" or "<meta-x>" is another element.

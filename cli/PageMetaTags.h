@@ -1,8 +1,7 @@
 #pragma once
 
 #include <QByteArrayView>
-
-#include <vector>
+#include <QVarLengthArray>
 
 namespace cli {
 
@@ -19,8 +18,11 @@ struct MetaTagAt
     bool hasCharset = false; // a charset attribute
 };
 
+// A page's head seldom holds more tags than fit without an allocation.
+using MetaTags = QVarLengthArray<MetaTagAt, 16>;
+
 // Every <meta> tag of the page (or of a part of it), in page order.
-std::vector<MetaTagAt> MetaTagsIn(QByteArrayView page);
+MetaTags MetaTagsIn(QByteArrayView page);
 
 // Whether a and b hold the same ASCII letters, ignoring case.
 bool SameIgnoringCase(QByteArrayView a, QByteArrayView b);

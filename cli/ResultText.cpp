@@ -71,10 +71,29 @@ std::optional<Reference> referenceAt(QStringView text)
     return std::nullopt;
 }
 
+// Whether a search result shows the value exactly as it is written, as most
+// values are: then it needs no copy.
+bool shownAsWritten(QStringView value)
+{
+    if (value.isEmpty())
+        return true;
+    if (value.front() == u' ' || value.back() == u' ')
+        return false;
+    QChar previous;
+    for (const QChar character : value) {
+        if (character == u'&' || (isSpace(character) && (character != u' ' || previous == u' ')))
+            return false;
+        previous = character;
+    }
+    return true;
+}
+
 } // namespace
 
-QString ResultText(QStringView value)
+QString ResultText(const QString &value)
 {
+    if (shownAsWritten(value))
+        return value;
     QString shown;
     shown.reserve(value.size());
     bool pendingSpace = false;

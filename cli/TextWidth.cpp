@@ -38,6 +38,11 @@ TextWidth::TextWidth(QRawFont font, double scale)
         m_latin1Advances[character] = advanceOf(character);
 }
 
+TextWidth TextWidth::atPixelSize(int pixelSize) const
+{
+    return TextWidth(m_font, pixelSize / m_font.unitsPerEm());
+}
+
 double TextWidth::advanceOf(char32_t character) const
 {
     const char32_t units[] = { character };

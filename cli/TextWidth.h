@@ -25,6 +25,9 @@ class TextWidth
 public:
     static metatags::Result<TextWidth> Load(const QString &fontFile, int pixelSize);
 
+    // The same font at another size, without reading the file again.
+    TextWidth atPixelSize(int pixelSize) const;
+
     double of(QStringView text) const;
 
 private:
