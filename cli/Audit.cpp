@@ -33,26 +33,78 @@ QByteArray message(const QString &path, const QString &text)
     return QStringLiteral("tagwright-batch: %1: %2\n").arg(QDir::toNativeSeparators(path), text).toUtf8();
 }
 
+// Text as a cell of the sheet. Most paths and details need no escape, and
+// looking for one is cheaper than escaping character by character.
+QByteArray sheetCell(const QString &text)
+{
+    const bool plain = !text.startsWith(QLatin1Char('"')) && std::none_of(text.begin(), text.end(), [](QChar c) {
+        return c == QLatin1Char('\\') || c == QLatin1Char('\t') || c == QLatin1Char('\n') || c == QLatin1Char('\r');
+    });
+    return plain ? text.toUtf8() : EscapeCell(text).toUtf8();
+}
+
 // The path as a cell of the format, made once for all of a page's rows.
 QByteArray pathCell(ShowFormat format, const QString &path)
 {
-    return format == ShowFormat::Sheet ? EscapeCell(path).toUtf8() : JsonString(path);
+    return format == ShowFormat::Sheet ? sheetCell(path) : JsonString(path);
 }
 
-QByteArray rowLine(ShowFormat format, const QByteArray &path, const AuditRow &row)
+void appendLine(QByteArray &lines, ShowFormat format, const QByteArray &path, const AuditRow &row)
 {
-    const QByteArray detail = format == ShowFormat::Sheet ? EscapeCell(row.detail).toUtf8() : JsonString(row.detail);
-    QByteArray line;
-    line.reserve(path.size() + detail.size() + 64);
+    const QLatin1StringView field = FieldColumn(row.field);
+    const QLatin1StringView finding = FindingName(row.finding);
     if (format == ShowFormat::Sheet) {
-        line.append(path).append('\t').append(FieldColumn(row.field).toLatin1()).append('\t');
-        line.append(FindingName(row.finding).toLatin1()).append('\t').append(detail).append('\n');
+        lines.append(path).append('\t').append(field).append('\t').append(finding).append('\t');
+        lines.append(sheetCell(row.detail)).append('\n');
     } else {
-        line.append("{\"path\":").append(path).append(",\"field\":\"").append(FieldColumn(row.field).toLatin1());
-        line.append("\",\"finding\":\"").append(FindingName(row.finding).toLatin1());
-        line.append("\",\"detail\":").append(detail).append("}\n");
+        lines.append("{\"path\":").append(path).append(",\"field\":\"").append(field);
+        lines.append("\",\"finding\":\"").append(finding);
+        lines.append("\",\"detail\":").append(JsonString(row.detail)).append("}\n");
     }
-    return line;
+}
+
+// What the report has counted so far.
+struct Tally
+{
+    std::array<qsizetype, FindingCount> counts {};
+    bool failing = false;
+};
+
+void appendRow(
+    QByteArray &lines, const QByteArray &path, const AuditRow &row, const AuditOptions &options, Tally &tally)
+{
+    if (Contains(options.ignored, row.finding))
+        return;
+    appendLine(lines, options.format, path, row);
+    ++tally.counts[static_cast<std::size_t>(row.finding)];
+    tally.failing = tally.failing || Contains(options.failOn, row.finding);
+}
+
+// A page's rows as they are printed, made as soon as the page is checked so
+// that only these bytes are kept until the duplicates are known; those go in
+// behind the other rows of their field.
+struct PageReport
+{
+    QByteArray lines;
+    std::array<qsizetype, 2> titleAndDescriptionEnds {};
+};
+
+PageReport reportOf(const PageAudit &audit, const AuditOptions &options, Tally &tally)
+{
+    PageReport report;
+    const QByteArray path = audit.rows.empty() ? QByteArray() : pathCell(options.format, audit.path);
+    std::size_t ended = 0; // how many of the two ends are known
+    for (const AuditRow &row : audit.rows) {
+        // Rows come page first (0), then Title (1), Description (2) and
+        // KeyWords (3): a field's rows end where a later field's begin.
+        const std::size_t rank = row.field ? IndexOf(*row.field) + 1 : 0;
+        for (; ended < 2 && rank > ended + 1; ++ended)
+            report.titleAndDescriptionEnds[ended] = report.lines.size();
+        appendRow(report.lines, path, row, options, tally);
+    }
+    for (; ended < 2; ++ended)
+        report.titleAndDescriptionEnds[ended] = report.lines.size();
+    return report;
 }
 
 QString summary(qsizetype read, qsizetype unreadable, const std::array<qsizetype, FindingCount> &counts)
@@ -142,12 +194,18 @@ int RunAudit(const QStringList &paths, const AuditOptions &options, Console &con
     const QStringList files = AuditPageFiles(paths, options.recursive);
     ProgressBar progress(console.err, files.size(), ProgressBar::WantedFor(console.errIsTerminal, files.size()));
     std::vector<PageAudit> pages;
+    std::vector<PageReport> reports;
     pages.reserve(std::size_t(files.size()));
+    reports.reserve(std::size_t(files.size()));
+    Tally tally;
     qsizetype unreadable = 0;
     for (const QString &path : files) {
         const metatags::Result<QByteArray> page = metatags::LoadPage(path);
         if (page.ok()) {
-            pages.push_back(AuditPage(path, page.value(), options.limits, resultFonts));
+            PageAudit audit = AuditPage(path, page.value(), options.limits, resultFonts);
+            reports.push_back(reportOf(audit, options, tally));
+            audit.rows = {};
+            pages.push_back(std::move(audit));
         } else {
             // Only a page that failed is looked at again, to say what to do with a folder.
             const QString hint = QFileInfo(path).isDir() ? tr(" Give -r to check the pages in it.") : QString();
@@ -157,24 +215,32 @@ int RunAudit(const QStringList &paths, const AuditOptions &options, Console &con
         progress.advance();
     }
     progress.finish();
-    AddDuplicates(pages);
 
     if (options.format == ShowFormat::Sheet)
         console.out.write("path\tfield\tfinding\tdetail\n");
-    std::array<qsizetype, FindingCount> counts {};
-    bool failing = unreadable > 0;
-    for (const PageAudit &page : pages) {
-        const QByteArray path = page.rows.empty() ? QByteArray() : pathCell(options.format, page.path);
-        for (const AuditRow &row : page.rows) {
-            if (Contains(options.ignored, row.finding))
-                continue;
-            console.out.write(rowLine(options.format, path, row));
-            ++counts[static_cast<std::size_t>(row.finding)];
-            failing = failing || Contains(options.failOn, row.finding);
+    const std::vector<std::vector<AuditRow>> duplicates = DuplicateRows(pages);
+    for (std::size_t i = 0; i < pages.size(); ++i) {
+        const PageReport &report = reports[i];
+        if (duplicates[i].empty()) {
+            console.out.write(report.lines);
+            continue;
         }
+        const QByteArray path = pathCell(options.format, pages[i].path);
+        qsizetype from = 0;
+        for (const MetaField field : { MetaField::Title, MetaField::Description }) {
+            const qsizetype end = report.titleAndDescriptionEnds[IndexOf(field) - IndexOf(MetaField::Title)];
+            QByteArray lines = report.lines.sliced(from, end - from);
+            for (const AuditRow &row : duplicates[i]) {
+                if (row.field == field)
+                    appendRow(lines, path, row, options, tally);
+            }
+            console.out.write(lines);
+            from = end;
+        }
+        console.out.write(report.lines.sliced(from));
     }
-    console.err.write(summary(qsizetype(pages.size()), unreadable, counts).toUtf8());
-    return failing ? PageFailed : Success;
+    console.err.write(summary(qsizetype(pages.size()), unreadable, tally.counts).toUtf8());
+    return tally.failing || unreadable > 0 ? PageFailed : Success;
 }
 
 } // namespace cli

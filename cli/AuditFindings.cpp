@@ -9,7 +9,6 @@
 #include <TrimPageToTitle.h>
 
 #include <QCoreApplication>
-#include <QHash>
 
 #include <algorithm>
 #include <cmath>
@@ -32,12 +31,12 @@ constexpr std::array<const char *, FindingCount> Names = {
     "other-case-only",
     "not-in-meta-tag",
     "multiple",
+    "gt-in-value",
     "empty",
-    "duplicate",
     "too-short",
     "too-long",
     "cut-in-editor",
-    "gt-in-value",
+    "duplicate",
 };
 
 // The editor's field lengths, in UTF-16 units as its fields count them.
@@ -52,7 +51,7 @@ constexpr qsizetype ContextAfter = 24;
 
 QString characters(qsizetype count)
 {
-    return count == 1 ? tr("1 character") : tr("%1 characters").arg(count);
+    return count == 1 ? tr("1 character") : tr("%1 characters").arg(QString::number(count));
 }
 
 QString quoted(QByteArrayView bytes)
@@ -156,15 +155,16 @@ void addLengthRows(
         const qsizetype count = CharacterCount(shown);
         QStringList over;
         if (count > range.most)
-            over.append(tr("%1, more than %2").arg(characters(count)).arg(range.most));
+            over.append(tr("%1, more than %2").arg(characters(count), QString::number(range.most)));
         if (font && mostPixels > 0) {
             const double pixels = font->of(shown);
             if (pixels > mostPixels)
-                over.append(tr("%1 px, more than %2 px").arg(std::lround(pixels)).arg(mostPixels));
+                over.append(tr("%1 px, more than %2 px")
+                                .arg(QString::number(std::lround(pixels)), QString::number(mostPixels)));
         }
         if (count < range.least)
-            rows.push_back(
-                { field, Finding::TooShort, tr("%1, fewer than %2").arg(characters(count)).arg(range.least) });
+            rows.push_back({ field, Finding::TooShort,
+                tr("%1, fewer than %2").arg(characters(count), QString::number(range.least)) });
         if (!over.isEmpty())
             rows.push_back({ field, Finding::TooLong, over.join(QStringLiteral("; ")) });
     }
@@ -178,18 +178,13 @@ void addEditorRow(MetaField field, const QString &text, std::vector<AuditRow> &r
     // The editor's fields hold a CR LF as one line break.
     const qsizetype length = text.size() - text.count(QStringLiteral("\r\n"));
     if (length > limit)
-        rows.push_back(
-            { field, Finding::CutInEditor, tr("%1; the editor keeps %2").arg(characters(length)).arg(limit) });
-}
-
-int fieldOrder(const std::optional<MetaField> &field)
-{
-    return field ? int(IndexOf(*field)) + 1 : 0;
+        rows.push_back({ field, Finding::CutInEditor,
+            tr("%1; the editor keeps %2").arg(characters(length), QString::number(limit)) });
 }
 
 } // namespace
 
-QString FindingName(Finding finding)
+QLatin1StringView FindingName(Finding finding)
 {
     return QLatin1StringView(Names[static_cast<std::size_t>(finding)]);
 }
@@ -215,9 +210,12 @@ std::optional<FindingSet> FindingsNamed(QStringView list)
     return set;
 }
 
-QString FieldColumn(const std::optional<MetaField> &field)
+QLatin1StringView FieldColumn(const std::optional<MetaField> &field)
 {
-    return field ? ColumnName(*field) : QStringLiteral("page");
+    // The sheet's column names, which rows are printed with many times over.
+    constexpr std::array<QLatin1StringView, 4> names = { QLatin1StringView("page"), QLatin1StringView("title"),
+        QLatin1StringView("description"), QLatin1StringView("keywords") };
+    return names[field ? IndexOf(*field) + 1 : 0];
 }
 
 PageAudit AuditPage(const QString &path, QByteArrayView page, const AuditLimits &limits, ResultFonts fonts)
@@ -241,42 +239,46 @@ PageAudit AuditPage(const QString &path, QByteArrayView page, const AuditLimits 
     return audit;
 }
 
-void AddDuplicates(std::vector<PageAudit> &pages)
+std::vector<std::vector<AuditRow>> DuplicateRows(const std::vector<PageAudit> &pages)
 {
+    std::vector<std::vector<AuditRow>> duplicates(pages.size());
     for (const MetaField field : { MetaField::Title, MetaField::Description }) {
         const auto valueOf = [field](const PageAudit &page) -> const std::optional<QString> & {
             return field == MetaField::Title ? page.title : page.description;
         };
-        QHash<QString, std::vector<std::size_t>> pagesOf;
-        pagesOf.reserve(qsizetype(pages.size()));
+        // Pages with equal values end up side by side, in page order; sorting
+        // needs no allocation per value, as a hash of lists would.
+        std::vector<std::size_t> sorted;
+        sorted.reserve(pages.size());
         for (std::size_t i = 0; i < pages.size(); ++i) {
             const std::optional<QString> &value = valueOf(pages[i]);
             // An empty value is a finding of its own, not a shared one.
             if (value && !ResultText(*value).isEmpty())
-                pagesOf[*value].push_back(i);
+                sorted.push_back(i);
         }
-        for (const std::vector<std::size_t> &sharing : std::as_const(pagesOf)) {
-            if (sharing.size() < 2)
-                continue;
-            for (const std::size_t page : sharing) {
-                QStringList others;
-                for (const std::size_t other : sharing) {
-                    if (other != page && others.size() < NamedDuplicates)
-                        others.append(pages[other].path);
+        std::stable_sort(sorted.begin(), sorted.end(),
+            [&](std::size_t a, std::size_t b) { return *valueOf(pages[a]) < *valueOf(pages[b]); });
+        for (auto from = sorted.begin(); from != sorted.end();) {
+            const auto to = std::find_if(
+                from, sorted.end(), [&](std::size_t i) { return *valueOf(pages[i]) != *valueOf(pages[*from]); });
+            if (to - from > 1) {
+                for (auto page = from; page != to; ++page) {
+                    QStringList others;
+                    for (auto other = from; other != to && others.size() < NamedDuplicates; ++other) {
+                        if (other != page)
+                            others.append(pages[*other].path);
+                    }
+                    QString detail = tr("also in %1").arg(others.join(QStringLiteral(", ")));
+                    const qsizetype more = (to - from) - 1 - others.size();
+                    if (more > 0)
+                        detail += tr(" and %1 more").arg(more);
+                    duplicates[*page].push_back({ field, Finding::Duplicate, detail });
                 }
-                QString detail = tr("also in %1").arg(others.join(QStringLiteral(", ")));
-                const qsizetype more = qsizetype(sharing.size()) - 1 - others.size();
-                if (more > 0)
-                    detail += tr(" and %1 more").arg(more);
-                pages[page].rows.push_back({ field, Finding::Duplicate, detail });
             }
+            from = to;
         }
     }
-    for (PageAudit &page : pages) {
-        std::stable_sort(page.rows.begin(), page.rows.end(), [](const AuditRow &a, const AuditRow &b) {
-            return std::pair(fieldOrder(a.field), int(a.finding)) < std::pair(fieldOrder(b.field), int(b.finding));
-        });
-    }
+    return duplicates;
 }
 
 } // namespace cli

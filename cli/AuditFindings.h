@@ -14,7 +14,8 @@
 
 namespace cli {
 
-// What audit reports, in the order of its rows within a page.
+// What audit reports, in the order of its rows within a page: first those
+// about the page, then those of each field in turn.
 enum class Finding {
     NoTitleTag, // a save puts the preamble ahead of the whole page
     NoClosingTag, // no </html> behind the title tag: each save adds a line end
@@ -24,18 +25,18 @@ enum class Finding {
     OtherCaseOnly,
     NotInMetaTag,
     Multiple,
+    GtInValue,
     Empty,
-    Duplicate,
     TooShort,
     TooLong,
     CutInEditor,
-    GtInValue,
+    Duplicate,
 };
 inline constexpr std::size_t FindingCount = 14;
 using FindingSet = std::bitset<FindingCount>;
 
 // "no-title-tag", "missing", "too-long" ...
-QString FindingName(Finding finding);
+QLatin1StringView FindingName(Finding finding);
 std::optional<Finding> FindingNamed(QStringView name);
 // A comma-separated list of names, or nothing when one is not a finding.
 std::optional<FindingSet> FindingsNamed(QStringView list);
@@ -75,8 +76,9 @@ struct AuditRow
     QString detail;
 };
 
-// What one page gives: its rows but duplicates, and the Title and Description
-// values it yields (exact text), which AddDuplicates compares across pages.
+// What one page gives: its rows but duplicates, in order, and the Title and
+// Description values it yields (exact text), which DuplicateRows compares
+// across pages.
 struct PageAudit
 {
     QString path;
@@ -88,11 +90,12 @@ struct PageAudit
 // Reads the page as the editor's Open button does and checks it.
 PageAudit AuditPage(const QString &path, QByteArrayView page, const AuditLimits &limits, ResultFonts fonts);
 
-// Adds a duplicate row to every page whose Title or Description some other
-// page has too, naming the others, and puts each page's rows in order.
-void AddDuplicates(std::vector<PageAudit> &pages);
+// The duplicate rows of each page, indexed like pages: a Title or Description
+// that other pages have too, naming them. They follow the page's other rows
+// of the same field.
+std::vector<std::vector<AuditRow>> DuplicateRows(const std::vector<PageAudit> &pages);
 
 // "title", "description", "keywords", or "page" for the whole page.
-QString FieldColumn(const std::optional<MetaField> &field);
+QLatin1StringView FieldColumn(const std::optional<MetaField> &field);
 
 } // namespace cli

@@ -1,5 +1,8 @@
 #include "PageMetaTags.h"
 
+#include <ByteSearch.h>
+
+#include <algorithm>
 #include <cstring>
 
 namespace cli {
@@ -103,16 +106,29 @@ qsizetype IndexIgnoringCase(QByteArrayView haystack, QByteArrayView needle, qsiz
 MetaTags MetaTagsIn(QByteArrayView page)
 {
     MetaTags tags;
-    for (qsizetype at = IndexIgnoringCase(page, "<meta"); at >= 0; at = IndexIgnoringCase(page, "<meta", at + 1)) {
+    // A page has many tags and few meta tags: "<m" and "<M" are looked for with
+    // the fast byte search, each again only once its last find is passed.
+    qsizetype lowerAt = -2;
+    qsizetype upperAt = -2;
+    for (qsizetype from = 0; from < page.size();) {
+        if (lowerAt != -1 && lowerAt < from)
+            lowerAt = metatags::FindBytes(page, "<m", from);
+        if (upperAt != -1 && upperAt < from)
+            upperAt = metatags::FindBytes(page, "<M", from);
+        if (lowerAt < 0 && upperAt < 0)
+            break;
+        const qsizetype at = lowerAt < 0 ? upperAt : upperAt < 0 ? lowerAt : std::min(lowerAt, upperAt);
+        from = at + 1;
         const qsizetype nameEnd = at + 5;
         // "<metadata>" or "<meta-x>" is another element.
-        if (nameEnd < page.size() && !isSpace(page[nameEnd]) && page[nameEnd] != '/' && page[nameEnd] != '>')
+        if (nameEnd > page.size() || !SameIgnoringCase(page.sliced(at + 2, 3), "eta")
+            || (nameEnd < page.size() && !isSpace(page[nameEnd]) && page[nameEnd] != '/' && page[nameEnd] != '>'))
             continue;
         MetaTagAt tag;
         tag.start = at;
         tag.end = readAttributes(page, nameEnd, tag);
         tags.push_back(tag);
-        at = tag.end - 1;
+        from = tag.end;
     }
     return tags;
 }

@@ -40,7 +40,17 @@ TextWidth::TextWidth(QRawFont font, double scale)
 
 TextWidth TextWidth::atPixelSize(int pixelSize) const
 {
-    return TextWidth(m_font, pixelSize / m_font.unitsPerEm());
+    return TextWidth(*this, pixelSize / m_font.unitsPerEm());
+}
+
+TextWidth::TextWidth(const TextWidth &other, double scale)
+    : m_font(other.m_font)
+    , m_scale(scale)
+    , m_averageWidth(other.m_averageWidth / other.m_scale * scale)
+{
+    // The advances scale with the size; the font need not be asked again.
+    for (std::size_t i = 0; i < m_latin1Advances.size(); ++i)
+        m_latin1Advances[i] = other.m_latin1Advances[i] / other.m_scale * scale;
 }
 
 double TextWidth::advanceOf(char32_t character) const

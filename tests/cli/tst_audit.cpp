@@ -76,6 +76,8 @@ private Q_SLOTS:
     void findingsOfOnePage();
     void duplicatesNameTheOtherPages_data();
     void duplicatesNameTheOtherPages();
+    void theReportKeepsEachFieldsRowsTogether_data();
+    void theReportKeepsEachFieldsRowsTogether();
     void pixelWidthsAreTheFontsAdvances_data();
     void pixelWidthsAreTheFontsAdvances();
     void textAsASearchResultShowsIt_data();
@@ -152,8 +154,8 @@ void TestAudit::findingsOfOnePage_data()
         << page(goodMetas(QByteArray(1022, 'k') + "\r\n")) << QStringList();
     QTest::newRow("gt in the value") << page(
         metaTag("Title", GoodTitle) + metaTag("Description", "Tools > " + GoodDescription) + metaTag("KeyWords", "x"))
-                                     << QStringList { "description too-short: 5 characters, fewer than 70",
-                                            "description gt-in-value: content=\"Tools > Saws…" };
+                                     << QStringList { "description gt-in-value: content=\"Tools > Saws…",
+                                            "description too-short: 5 characters, fewer than 70" };
 }
 
 void TestAudit::findingsOfOnePage()
@@ -162,10 +164,8 @@ void TestAudit::findingsOfOnePage()
     QFETCH(QStringList, expected);
 
     const Fonts fonts;
-    std::vector<cli::PageAudit> pages { cli::AuditPage(QStringLiteral("p.html"), page, {}, fonts.result()) };
-    cli::AddDuplicates(pages);
     QStringList rows;
-    for (const cli::AuditRow &row : pages.front().rows)
+    for (const cli::AuditRow &row : cli::AuditPage(QStringLiteral("p.html"), page, {}, fonts.result()).rows)
         rows.append(rowText(row));
     QCOMPARE(rows.size(), expected.size());
     for (qsizetype i = 0; i < rows.size(); ++i) {
@@ -207,19 +207,61 @@ void TestAudit::duplicatesNameTheOtherPages()
         page(metaTag("Title", GoodTitle + " too") + metaTag("Description", GoodDescription + " too")
             + metaTag("KeyWords", "x")),
         {}, {}));
-    cli::AddDuplicates(pages);
+    const std::vector<std::vector<cli::AuditRow>> duplicates = cli::DuplicateRows(pages);
 
-    const auto rowsOf = [](const cli::PageAudit &audit) {
+    QCOMPARE(duplicates.size(), pages.size());
+    const auto rowsOf = [](const std::vector<cli::AuditRow> &found) {
         QStringList rows;
-        for (const cli::AuditRow &row : audit.rows)
+        for (const cli::AuditRow &row : found)
             rows.append(rowText(row));
         return rows;
     };
-    QCOMPARE(rowsOf(pages[0]),
+    QCOMPARE(rowsOf(duplicates[0]),
         QStringList({ QStringLiteral("title duplicate: ") + firstPagesTitle,
             QStringLiteral("description duplicate: also in 2.html") }));
-    QCOMPARE(rowsOf(pages[2]), QStringList({ QStringLiteral("title duplicate: ") + thirdPagesTitle }));
-    QCOMPARE(rowsOf(pages.back()), QStringList());
+    QCOMPARE(rowsOf(duplicates[2]), QStringList({ QStringLiteral("title duplicate: ") + thirdPagesTitle }));
+    QCOMPARE(rowsOf(duplicates.back()), QStringList());
+}
+
+void TestAudit::theReportKeepsEachFieldsRowsTogether_data()
+{
+    QTest::addColumn<QStringList>("options");
+    QTest::addColumn<QByteArray>("report");
+
+    QTest::newRow("every finding") << QStringList()
+                                   << QByteArray("path\tfield\tfinding\tdetail\n"
+                                                 "a.html\ttitle\ttoo-short\t4 characters, fewer than 30\n"
+                                                 "a.html\ttitle\tduplicate\talso in b.html\n"
+                                                 "a.html\tdescription\tduplicate\talso in b.html\n"
+                                                 "a.html\tkeywords\tempty\t\n"
+                                                 "b.html\ttitle\ttoo-short\t4 characters, fewer than 30\n"
+                                                 "b.html\ttitle\tduplicate\talso in a.html\n"
+                                                 "b.html\tdescription\tduplicate\talso in a.html\n");
+    QTest::newRow("some ignored") << QStringList { "--ignore", "too-short,empty" }
+                                  << QByteArray("path\tfield\tfinding\tdetail\n"
+                                                "a.html\ttitle\tduplicate\talso in b.html\n"
+                                                "a.html\tdescription\tduplicate\talso in b.html\n"
+                                                "b.html\ttitle\tduplicate\talso in a.html\n"
+                                                "b.html\tdescription\tduplicate\talso in a.html\n");
+}
+
+void TestAudit::theReportKeepsEachFieldsRowsTogether()
+{
+    QFETCH(QStringList, options);
+    QFETCH(QByteArray, report);
+
+    QTemporaryDir folder;
+    QVERIFY(QDir::setCurrent(folder.path()));
+    const QByteArray metas = metaTag("Title", "Shop") + metaTag("Description", GoodDescription);
+    QVERIFY(pagefiles::Write(QStringLiteral("a.html"), page(metas + metaTag("KeyWords", ""))));
+    QVERIFY(pagefiles::Write(QStringLiteral("b.html"), page(metas + metaTag("KeyWords", "x"))));
+
+    Captured run;
+    QCOMPARE(
+        cli::RunCommandLine(QStringList { "tagwright-batch", "audit" } + options + QStringList { "a.html", "b.html" },
+            run.console, run.in),
+        1);
+    QCOMPARE(run.out.data(), report);
 }
 
 void TestAudit::pixelWidthsAreTheFontsAdvances_data()
@@ -245,6 +287,8 @@ void TestAudit::pixelWidthsAreTheFontsAdvances()
     const metatags::Result<cli::TextWidth> font = cli::TextWidth::Load(cli::SearchResultFontFile(), pixelSize);
     QVERIFY2(font.ok(), qPrintable(font.ok() ? QString() : font.error().reason));
     QCOMPARE(font.value().of(text), width);
+    // The same font made for another size and brought back gives the same.
+    QCOMPARE(font.value().atPixelSize(pixelSize + 7).atPixelSize(pixelSize).of(text), width);
 }
 
 void TestAudit::textAsASearchResultShowsIt_data()
