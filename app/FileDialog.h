@@ -16,6 +16,8 @@ public:
     virtual ~FileDialog() = default;
     virtual void setFilter(const QString &filter) = 0;
     virtual void setFileName(const QString &fileName) = 0;
+    // The folder the dialog starts in; empty for the current folder.
+    virtual void setDirectory(const QString &folder) = 0;
     virtual void showOpen(QWidget *parent) = 0;
     virtual void showSave(QWidget *parent) = 0;
     virtual QString fileName() const = 0;

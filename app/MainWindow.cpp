@@ -44,6 +44,7 @@ MainWindow::MainWindow(FileDialog &fileDialog, UserPrompts &prompts, links::Brow
     , m_prompts(prompts)
     , m_browser(browser)
     , m_page(QByteArrayLiteral("Text10\r\n"))
+    , m_encoding(metatags::SniffPageEncoding(m_page))
 {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("TAGWRIGHT 2.0 Beta"));
@@ -123,6 +124,8 @@ std::optional<QString> MainWindow::chooseFile(void (FileDialog::*showDialog)(QWi
 {
     m_fileDialog.setFilter(FileFilter);
     m_fileDialog.setFileName(InitialFileName);
+    // Where the page came from is where its neighbours and its copies are.
+    m_fileDialog.setDirectory(m_openedPath.isEmpty() ? QString() : QFileInfo(m_openedPath).absolutePath());
     (m_fileDialog.*showDialog)(this);
     const QString chosen = m_fileDialog.fileName();
     if (chosen.isEmpty() || chosen == InitialFileName)
@@ -147,10 +150,11 @@ void MainWindow::openPage(metatags::ReadOrder order)
     m_controls.originalPath->setText(*path);
     metatags::StampedPage page = std::move(loaded).value();
     m_page = std::move(page.bytes);
+    m_encoding = metatags::SniffPageEncoding(m_page);
     m_openedPath = *path;
     m_openedCanonicalPath = QFileInfo(*path).canonicalFilePath();
     m_openedStamp = page.stamp;
-    const metatags::PageValues values = metatags::ReadMetaValues(m_page, order);
+    const metatags::PageValues values = metatags::ReadMetaValues(m_page, m_encoding, order);
     putValue(m_controls.title, values.title);
     putValue(m_controls.description, values.description);
     putValue(m_controls.keywords, values.keywords);
@@ -176,11 +180,20 @@ bool MainWindow::isOpenedFile(const QString &target) const
 
 bool MainWindow::mayOverwrite(const QString &target)
 {
-    if (!isOpenedFile(target) || metatags::StampOf(target) == m_openedStamp)
+    QString question;
+    if (isOpenedFile(target)) {
+        if (metatags::StampOf(target) == m_openedStamp)
+            return true;
+        question = tr("\u201c%1\u201d has changed on disk since it was opened. Overwrite it?");
+    } else if (QFileInfo(target).isFile()) {
+        // A path typed by hand can name any file; Save would replace it
+        // with a page it never held.
+        question = tr("\u201c%1\u201d is not the page that was opened. Replace it?");
+    } else {
         return true;
-    const QString question = tr("\u201c%1\u201d has changed on disk since it was opened. Overwrite it?")
-                                 .arg(QDir::toNativeSeparators(target));
-    return m_prompts.askYesNo(this, PromptTitle, question) == UserPrompts::Answer::Yes;
+    }
+    return m_prompts.askYesNo(this, PromptTitle, question.arg(QDir::toNativeSeparators(target)))
+        == UserPrompts::Answer::Yes;
 }
 
 bool MainWindow::writePage(const QString &target)
@@ -189,7 +202,8 @@ bool MainWindow::writePage(const QString &target)
         m_controls.keywords->value() };
     const bool existed = QFileInfo::exists(target);
     const bool overOpenedFile = isOpenedFile(target);
-    const metatags::Result<metatags::FileStamp> written = metatags::SaveMetaPageWithStamp(target, fields, m_page);
+    const metatags::Result<metatags::FileStamp> written
+        = metatags::SaveMetaPageWithStamp(target, fields, m_page, m_encoding);
     if (written.ok()) {
         // What is on disk now is this save's own work, not another program's.
         if (overOpenedFile) {

@@ -47,8 +47,9 @@ private:
     void exitProgram();
 
     bool confirmSave();
-    // False when target is the opened file, another program has changed it
-    // since, and the user does not want it overwritten.
+    // False when Save should not write target after all: it is the opened
+    // file and another program has changed it since, or it is an existing file
+    // other than the opened one, and the user does not want it replaced.
     bool mayOverwrite(const QString &target);
     // The file picked in the dialog, or nothing when it was cancelled.
     std::optional<QString> chooseFile(void (FileDialog::*showDialog)(QWidget *));
@@ -62,6 +63,9 @@ private:
     dialogs::AboutLauncher m_about { m_browser };
 
     QByteArray m_page;
+    // Decided once when the page is read: a save cuts the buffer, and what is
+    // left of it may no longer tell.
+    metatags::PageEncoding m_encoding;
     // The file the page buffer was read from, or last saved to by Save, as it
     // was then.
     QString m_openedPath;

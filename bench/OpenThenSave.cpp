@@ -12,14 +12,15 @@ std::optional<metatags::FileError> OpenThenSave(const QString &page, const QStri
         return loaded.error();
     QByteArray bytes = std::move(loaded).value();
 
-    const metatags::PageValues values = metatags::ReadMetaValues(bytes, metatags::ReadOrder::EachOnItsOwn);
+    const metatags::PageEncoding encoding = metatags::SniffPageEncoding(bytes);
+    const metatags::PageValues values = metatags::ReadMetaValues(bytes, encoding, metatags::ReadOrder::EachOnItsOwn);
     metatags::MetaFields fields;
     fields.title = values.title.value_or(metatags::FieldValue {});
     fields.description
         = { typed == TypedText::Ascii ? QStringLiteral("Daily tables of data") : QStringLiteral("Tägliche Tabellen"),
               std::nullopt };
     fields.keywords = { QStringLiteral("data, tables"), std::nullopt };
-    return metatags::SaveMetaPage(target, fields, bytes);
+    return metatags::SaveMetaPage(target, fields, bytes, encoding);
 }
 
 } // namespace bench

@@ -44,10 +44,11 @@ The sheet:
   (the word is there but no value can be cut behind it). In a value a tab, a
   line break or a backslash is written \t, \n, \r or \\, and a cell that begins
   with a double quote is quoted as spreadsheets quote it. Values are UTF-8,
-  decoded from the page as the editor decodes them: a page of valid UTF-8 as
-  UTF-8, any other page as windows-1252. Paths are relative to the current
-  folder. apply finds the columns by their names in the header; a value column
-  left out keeps the page's own values, and the status columns are ignored.
+  decoded from the page as the editor decodes them, by the character set the
+  page declares, else as UTF-8 when it is valid UTF-8, else as windows-1252.
+  Paths are relative to the current folder. apply finds the columns by their
+  names in the header; a value column left out keeps the page's own values, and
+  the status columns are ignored.
 
 How a page is written:
   As the editor's Save writes it after the same values were typed: the

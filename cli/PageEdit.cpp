@@ -50,12 +50,17 @@ metatags::MetaFields FieldsAfterTyping(const metatags::PageValues &read, const G
 
 std::optional<metatags::FileError> ApplyEdit(const PageEdit &edit)
 {
-    metatags::Result<QByteArray> loaded = metatags::LoadPage(edit.source);
+    metatags::Result<metatags::StampedPage> loaded = metatags::LoadStampedPage(edit.source);
     if (!loaded.ok())
         return loaded.error();
-    QByteArray page = std::move(loaded).value();
-    const metatags::PageValues read = metatags::ReadMetaValues(page, metatags::ReadOrder::EachOnItsOwn);
-    return metatags::SaveMetaPage(edit.target, FieldsAfterTyping(read, edit.values), page);
+    metatags::StampedPage page = std::move(loaded).value();
+    const metatags::PageEncoding encoding = metatags::SniffPageEncoding(page.bytes);
+    const metatags::PageValues read = metatags::ReadMetaValues(page.bytes, encoding, metatags::ReadOrder::EachOnItsOwn);
+    // A page rewritten in place must still be the page that was read, or
+    // another program's change since would be lost.
+    const std::optional<metatags::FileStamp> expected
+        = edit.target == edit.source ? std::optional(page.stamp) : std::nullopt;
+    return metatags::SaveMetaPage(edit.target, FieldsAfterTyping(read, edit.values), page.bytes, encoding, expected);
 }
 
 metatags::Result<QStringList> DescribeEdit(const PageEdit &edit)
@@ -64,9 +69,10 @@ metatags::Result<QStringList> DescribeEdit(const PageEdit &edit)
     if (!loaded.ok())
         return loaded.error();
     const QByteArray &page = loaded.value();
+    const metatags::PageEncoding encoding = metatags::SniffPageEncoding(page);
     const metatags::MetaFields fields
-        = FieldsAfterTyping(metatags::ReadMetaValues(page, metatags::ReadOrder::EachOnItsOwn), edit.values);
-    const bool changes = metatags::MetaPageBytes(fields, page) != page;
+        = FieldsAfterTyping(metatags::ReadMetaValues(page, encoding, metatags::ReadOrder::EachOnItsOwn), edit.values);
+    const bool changes = metatags::MetaPageBytes(fields, page, encoding) != page;
 
     const QString where = edit.target == edit.source ? edit.source : edit.source + QStringLiteral(" -> ") + edit.target;
     QStringList lines { where + QStringLiteral(": ") + (changes ? tr("would change") : tr("no change")) };

@@ -19,7 +19,8 @@ QString StatusName(ValueStatus status)
 
 ShownPage ShowPage(const QString &path, QByteArrayView page)
 {
-    const metatags::PageValues read = metatags::ReadMetaValues(page, metatags::ReadOrder::EachOnItsOwn);
+    const metatags::PageValues read
+        = metatags::ReadMetaValues(page, metatags::SniffPageEncoding(page), metatags::ReadOrder::EachOnItsOwn);
     ShownPage shown { path, {} };
     for (const MetaField field : AllMetaFields) {
         ShownValue &value = shown.values[IndexOf(field)];

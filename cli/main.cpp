@@ -1,5 +1,7 @@
 #include "CommandLine.h"
 
+#include <SaveSignals.h>
+
 #include <QCoreApplication>
 #include <QFile>
 #include <QGuiApplication>
@@ -45,6 +47,8 @@ QStringList argumentsOf(int argc, char *argv[])
 
 int main(int argc, char *argv[])
 {
+    // Before anything else, so that no signal can end a save half done.
+    metatags::PrepareProcessForSaves();
     char platformOption[] = "-platform";
     char offscreen[] = "offscreen";
     char *guiArgv[] = { argv[0], platformOption, offscreen, nullptr };

@@ -22,6 +22,7 @@ namespace {
 using metatags::FieldValue;
 using metatags::MetaBytes;
 using metatags::MetaFields;
+using metatags::PageEncoding;
 using metatags::PageValues;
 using metatags::ReadOrder;
 
@@ -47,7 +48,8 @@ void apply(MetaFields &fields, const PageValues &values)
         fields.keywords = *values.keywords;
 }
 
-void checkValueInPage(QByteArrayView page, const std::optional<FieldValue> &value, QByteArrayView word)
+void checkValueInPage(
+    QByteArrayView page, const PageEncoding &encoding, const std::optional<FieldValue> &value, QByteArrayView word)
 {
     const metatags::MetaTagRead read = metatags::ReadMetaTag(page, word);
     fuzz::Require(value.has_value() == read.hasValue(), "a value is read exactly where ReadMetaTag finds one");
@@ -58,19 +60,19 @@ void checkValueInPage(QByteArrayView page, const std::optional<FieldValue> &valu
     fuzz::Require(value->sourceBytes == page.sliced(read.start, read.length).toByteArray(),
         "a value keeps the page bytes it was read from");
     fuzz::Require(
-        value->text == metatags::PageText(page).decode(*value->sourceBytes), "a value's text is its bytes decoded");
+        value->text == metatags::DecodeValue(*value->sourceBytes, encoding), "a value's text is its bytes decoded");
 }
 
-PageValues readChecked(QByteArrayView page, ReadOrder order)
+PageValues readChecked(QByteArrayView page, const PageEncoding &encoding, ReadOrder order)
 {
-    const PageValues values = metatags::ReadMetaValues(page, order);
+    const PageValues values = metatags::ReadMetaValues(page, encoding, order);
     const PageValues other = metatags::ReadMetaValues(
-        page, order == ReadOrder::TitleFirst ? ReadOrder::EachOnItsOwn : ReadOrder::TitleFirst);
+        page, encoding, order == ReadOrder::TitleFirst ? ReadOrder::EachOnItsOwn : ReadOrder::TitleFirst);
     const PageValues &eachOnItsOwn = order == ReadOrder::EachOnItsOwn ? values : other;
     const PageValues &titleFirst = order == ReadOrder::TitleFirst ? values : other;
-    checkValueInPage(page, eachOnItsOwn.title, "Title");
-    checkValueInPage(page, eachOnItsOwn.description, "Description");
-    checkValueInPage(page, eachOnItsOwn.keywords, "KeyWords");
+    checkValueInPage(page, encoding, eachOnItsOwn.title, "Title");
+    checkValueInPage(page, encoding, eachOnItsOwn.description, "Description");
+    checkValueInPage(page, encoding, eachOnItsOwn.keywords, "KeyWords");
 
     if (metatags::ReadMetaTag(page, "Title").outcome == metatags::MetaTagRead::Outcome::NotFound) {
         fuzz::Require(!titleFirst.title && !titleFirst.description && !titleFirst.keywords,
@@ -99,21 +101,20 @@ QByteArray write(const MetaBytes &values, QByteArrayView page)
     return buffer.data();
 }
 
-// The text that a typed value reads back as, in the encoding of the page it was
-// written to.
-QString expectedText(const QString &typed, bool pageIsUtf8)
-{
-    const metatags::PageEncoding encoding
-        = pageIsUtf8 ? metatags::PageEncoding::Utf8 : metatags::PageEncoding::Windows1252;
-    return metatags::DecodeValue(metatags::EncodeValue(typed, encoding), encoding);
-}
-
-void checkReadBack(
-    const FieldValue &field, const QByteArray &written, const std::optional<FieldValue> &readBack, bool pageIsUtf8)
+// A typed value is written in the encoding the page was opened with, and
+// reads back as that text (less what the encoding cannot hold) when the
+// written file is found to be in the same encoding.
+void checkReadBack(const FieldValue &field, const QByteArray &written, const std::optional<FieldValue> &readBack,
+    const PageEncoding &opened, const PageEncoding &reopened)
 {
     fuzz::Require(readBack.has_value() && readBack->sourceBytes == written, "a written value reads back as its bytes");
-    if (!field.sourceBytes)
-        fuzz::Require(readBack->text == expectedText(field.text, pageIsUtf8), "a typed value reads back as its text");
+    if (field.sourceBytes)
+        return;
+    fuzz::Require(written == metatags::EncodeValue(field.text, opened), "a typed value is in the page's encoding");
+    if (reopened == opened) {
+        fuzz::Require(readBack->text == metatags::DecodeValue(metatags::EncodeValue(field.text, opened), opened),
+            "a typed value reads back as its text");
+    }
 }
 
 } // namespace
@@ -128,14 +129,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     MetaFields fields;
     fuzz::FuzzInput typing(input.take(input.takeUint16() % 2048));
     const fuzz::ExactCopy page(input.rest());
-    apply(fields, readChecked(page.view(), order));
+    const PageEncoding encoding = metatags::SniffPageEncoding(page.view());
+    apply(fields, readChecked(page.view(), encoding, order));
     typeOver(typing, flags, 2, fields.title);
     typeOver(typing, flags, 4, fields.description);
     typeOver(typing, flags, 8, fields.keywords);
 
     const std::optional<metatags::KeptPart> kept = metatags::FindKeptPart(page.view());
     const QByteArrayView keptPage = kept ? page.view().sliced(kept->start, kept->length) : page.view();
-    const MetaBytes values = metatags::EncodeForPage(fields, keptPage);
+    const MetaBytes values = metatags::EncodeForPage(fields, encoding);
     const std::array<std::pair<const FieldValue *, const QByteArray *>, 3> pairs = { { { &fields.title, &values.title },
         { &fields.description, &values.description }, { &fields.keywords, &values.keywords } } };
     for (const auto &[field, bytes] : pairs)
@@ -144,30 +146,32 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     const QByteArray written = write(values, keptPage);
     fuzz::Require(written == expectedPreamble(values) + keptPage.toByteArray() + LineEnd.toByteArray(),
         "the seven preamble lines, the kept part and CR LF");
-    fuzz::Require(written == metatags::MetaPageBytes(fields, page.view()), "MetaPageBytes gives what is written");
+    fuzz::Require(
+        written == metatags::MetaPageBytes(fields, page.view(), encoding), "MetaPageBytes gives what is written");
 
     // Saving again with the buffer cut down writes the same file.
     QByteArray pageBuffer = page.view().toByteArray();
     if (kept)
         metatags::CutToKeptPart(pageBuffer, *kept);
-    fuzz::Require(metatags::MetaPageBytes(fields, pageBuffer) == written, "a second save writes the same bytes");
+    fuzz::Require(
+        metatags::MetaPageBytes(fields, pageBuffer, encoding) == written, "a second save writes the same bytes");
 
     // Opening what was written: the preamble holds the first "Title", so both
     // orders read all three words. Each value comes back unless a '>' in it
     // ends it early, or an earlier value holds a later tag word, which is then
     // found first.
-    const PageValues readBack = readChecked(written, order);
-    const bool writtenIsUtf8 = metatags::IsValidUtf8(written);
+    const PageEncoding reopened = metatags::SniffPageEncoding(written);
+    const PageValues readBack = readChecked(written, reopened, order);
     const bool titleBack = !values.title.contains('>');
     const bool descriptionBack = !values.title.contains("Description") && !values.description.contains('>');
     const bool keywordsBack = !values.title.contains("KeyWords") && !values.description.contains("KeyWords")
         && !values.keywords.contains('>');
     if (titleBack)
-        checkReadBack(fields.title, values.title, readBack.title, writtenIsUtf8);
+        checkReadBack(fields.title, values.title, readBack.title, encoding, reopened);
     if (descriptionBack)
-        checkReadBack(fields.description, values.description, readBack.description, writtenIsUtf8);
+        checkReadBack(fields.description, values.description, readBack.description, encoding, reopened);
     if (keywordsBack)
-        checkReadBack(fields.keywords, values.keywords, readBack.keywords, writtenIsUtf8);
+        checkReadBack(fields.keywords, values.keywords, readBack.keywords, encoding, reopened);
 
     // Saving what was opened: with every value back and the kept part found
     // again behind the preamble, the same bytes. A title tag inside a value
@@ -177,9 +181,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         [keptForm](const auto &pair) { return pair.second->contains("<title>") || pair.second->contains(keptForm); });
     if (!titleBack || !descriptionBack || !keywordsBack || valueHoldsTitleTag)
         return 0;
-    MetaFields reopened = fields;
-    apply(reopened, readBack);
-    const QByteArray savedAgain = metatags::MetaPageBytes(reopened, written);
+    MetaFields reopenedFields = fields;
+    apply(reopenedFields, readBack);
+    const QByteArray savedAgain = metatags::MetaPageBytes(reopenedFields, written, reopened);
     if (!kept) {
         // No title tag: the written file is kept whole behind a new preamble.
         fuzz::Require(savedAgain == expectedPreamble(values) + written + LineEnd.toByteArray(),

@@ -1,6 +1,7 @@
-// Value decoding and encoding: round trips in both encodings, numeric
-// character references for what windows-1252 cannot hold, and IsValidUtf8
-// against the table of well-formed UTF-8 byte sequences.
+// Value decoding and encoding: round trips in UTF-8 and windows-1252, numeric
+// character references for what windows-1252 or a declared legacy encoding
+// cannot hold, IsValidUtf8 against the table of well-formed UTF-8 byte
+// sequences, and the order of the rules that sniff a page's encoding.
 #include "ExactCopy.h"
 #include "FuzzInput.h"
 #include "Require.h"
@@ -9,7 +10,9 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringDecoder>
 
+#include <algorithm>
 #include <charconv>
 #include <iterator>
 
@@ -97,7 +100,7 @@ public:
         QByteArray highControls;
         for (int value = 0x80; value < 0xA0; ++value)
             highControls.append(static_cast<char>(value));
-        m_highControls = metatags::DecodeValue(highControls, PageEncoding::Windows1252);
+        m_highControls = metatags::DecodeValue(highControls, PageEncoding::windows1252());
     }
     bool operator()(QChar unit) const
     {
@@ -119,10 +122,10 @@ void appendReference(QString &out, char32_t codePoint)
     out.append(QLatin1StringView("&#")).append(QLatin1StringView(digits, end.ptr)).append(QLatin1Char(';'));
 }
 
-// What a page in windows-1252 gives back for a typed text.
-QString expectedFromWindows1252(const QString &typed)
+// What a page gives back for a typed text when the page's encoding holds
+// the characters that holds accepts.
+template<typename Holds> QString expectedWithReferences(const QString &typed, const Holds &holds)
 {
-    const Windows1252Holds holds;
     const QString text = textWithCrLf(typed);
     QString out;
     for (qsizetype i = 0; i < text.size(); ++i) {
@@ -140,7 +143,7 @@ QString expectedFromWindows1252(const QString &typed)
 }
 
 // What a page in UTF-8 gives back for a typed text: everything, but a lone
-// surrogate, which is no character, and which Qt writes as '?'.
+// surrogate, which is no character and comes back as U+FFFD.
 QString expectedFromUtf8(const QString &typed)
 {
     const QString text = textWithCrLf(typed);
@@ -150,48 +153,79 @@ QString expectedFromUtf8(const QString &typed)
         if (unit.isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
             out.append(unit).append(text[++i]);
         } else {
-            out.append(unit.isSurrogate() ? QChar(u'?') : unit);
+            out.append(unit.isSurrogate() ? QChar(QChar::ReplacementCharacter) : unit);
         }
     }
     return out;
+}
+
+bool startsWith(QByteArrayView bytes, QByteArrayView prefix)
+{
+    return bytes.size() >= prefix.size() && bytes.first(prefix.size()) == prefix;
 }
 
 void checkBytes(QByteArrayView bytes)
 {
     const bool valid = isWellFormedUtf8(bytes);
     fuzz::Require(metatags::IsValidUtf8(bytes) == valid, "IsValidUtf8 agrees with the table of well-formed UTF-8");
-    fuzz::Require(metatags::DetectPageEncoding(bytes) == (valid ? PageEncoding::Utf8 : PageEncoding::Windows1252),
-        "a page is UTF-8 exactly when it is valid UTF-8");
 
-    const QString asWindows1252 = metatags::DecodeValue(bytes, PageEncoding::Windows1252);
+    const QString asWindows1252 = metatags::DecodeValue(bytes, PageEncoding::windows1252());
     fuzz::Require(asWindows1252.size() == bytes.size(), "windows-1252 gives one character for every byte");
-    fuzz::Require(metatags::EncodeValue(asWindows1252, PageEncoding::Windows1252) == bytesWithCrLf(bytes),
+    fuzz::Require(metatags::EncodeValue(asWindows1252, PageEncoding::windows1252()) == bytesWithCrLf(bytes),
         "windows-1252 bytes decoded and encoded again are the same bytes, LF as CR LF");
     if (valid) {
-        fuzz::Require(metatags::EncodeValue(metatags::DecodeValue(bytes, PageEncoding::Utf8), PageEncoding::Utf8)
+        fuzz::Require(metatags::EncodeValue(metatags::DecodeValue(bytes, PageEncoding::utf8()), PageEncoding::utf8())
                 == bytesWithCrLf(bytes),
             "UTF-8 bytes decoded and encoded again are the same bytes, LF as CR LF");
     }
 }
 
-void checkTyped(const QString &typed)
+// The rules in their order: a byte-order mark, a declaration within the first
+// 1024 bytes, then the bytes themselves.
+void checkSniffed(QByteArrayView page, qsizetype valueAt, qsizetype valueLength)
 {
-    const QByteArray windows1252 = metatags::EncodeValue(typed, PageEncoding::Windows1252);
-    fuzz::Require(metatags::DecodeValue(windows1252, PageEncoding::Windows1252) == expectedFromWindows1252(typed),
-        "a typed text comes back from windows-1252, with numeric references for what it cannot hold");
+    const PageEncoding sniffed = metatags::SniffPageEncoding(page);
+    const QByteArrayView head = page.first(std::min<qsizetype>(page.size(), 1024));
+    if (startsWith(page, "\xEF\xBB\xBF")) {
+        fuzz::Require(sniffed == PageEncoding::utf8(), "a UTF-8 byte-order mark makes the page UTF-8");
+    } else if (startsWith(page, "\xFF\xFE") || startsWith(page, "\xFE\xFF")) {
+        fuzz::Require(sniffed == PageEncoding::utf16(), "a UTF-16 byte-order mark makes the page UTF-16");
+    } else if (!head.toByteArray().toLower().contains("charset")) {
+        fuzz::Require(sniffed == (isWellFormedUtf8(page) ? PageEncoding::utf8() : PageEncoding::windows1252()),
+            "without a mark or a declaration, a page is UTF-8 exactly when it is valid UTF-8");
+    }
+    if (sniffed.kind == PageEncoding::Kind::Legacy) {
+        fuzz::Require(QStringDecoder(sniffed.codec.constData()).isValid(), "a legacy encoding is one Qt can decode");
+        fuzz::Require(metatags::SniffPageEncoding(head) == sniffed, "only the first 1024 bytes can declare");
+    }
 
-    const QByteArray utf8 = metatags::EncodeValue(typed, PageEncoding::Utf8);
-    fuzz::Require(metatags::IsValidUtf8(utf8), "a typed text encodes as valid UTF-8");
-    fuzz::Require(metatags::DecodeValue(utf8, PageEncoding::Utf8) == expectedFromUtf8(typed),
-        "a typed text comes back from UTF-8");
-}
-
-void checkPageText(QByteArrayView page, qsizetype valueAt, qsizetype valueLength)
-{
     const qsizetype start = page.isEmpty() ? 0 : valueAt % page.size();
     const QByteArrayView value = page.sliced(start, std::min(valueLength, page.size() - start));
-    const QString expected = metatags::DecodeValue(value, metatags::DetectPageEncoding(page));
-    fuzz::Require(metatags::PageText(page).decode(value) == expected, "a value decodes in its page's encoding");
+    const QString text = metatags::DecodeValue(value, sniffed);
+    if (sniffed.kind != PageEncoding::Kind::Legacy)
+        fuzz::Require(text.size() <= value.size(), "UTF-8 and windows-1252 give at most one unit for every byte");
+}
+
+void checkTyped(const QString &typed)
+{
+    const QByteArray windows1252 = metatags::EncodeValue(typed, PageEncoding::windows1252());
+    fuzz::Require(metatags::DecodeValue(windows1252, PageEncoding::windows1252())
+            == expectedWithReferences(typed, Windows1252Holds()),
+        "a typed text comes back from windows-1252, with numeric references for what it cannot hold");
+
+    const QByteArray utf8 = metatags::EncodeValue(typed, PageEncoding::utf8());
+    fuzz::Require(metatags::IsValidUtf8(utf8), "a typed text encodes as valid UTF-8");
+    fuzz::Require(metatags::DecodeValue(utf8, PageEncoding::utf8()) == expectedFromUtf8(typed),
+        "a typed text comes back from UTF-8");
+
+    // Any legacy encoding writes the same ASCII; EUC-JP reads ASCII as itself.
+    const PageEncoding legacy = PageEncoding::legacy("EUC-JP");
+    const QByteArray ascii = metatags::EncodeValue(typed, legacy);
+    fuzz::Require(std::all_of(ascii.begin(), ascii.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; }),
+        "a typed text goes to a legacy encoding as ASCII");
+    fuzz::Require(metatags::DecodeValue(ascii, legacy)
+            == expectedWithReferences(typed, [](QChar unit) { return unit.unicode() < 0x80; }),
+        "a typed text comes back from a legacy encoding, with numeric references beyond ASCII");
 }
 
 } // namespace
@@ -204,7 +238,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     const fuzz::ExactCopy bytes(input.rest());
 
     checkBytes(bytes.view());
-    checkPageText(bytes.view(), valueAt, valueLength);
+    checkSniffed(bytes.view(), valueAt, valueLength);
     checkTyped(fuzz::Utf16Text(bytes.view()));
     return 0;
 }

@@ -15,6 +15,8 @@ QString DescribeNonRegularFile(mode_t mode)
         return tr("It is a pipe (FIFO), not a regular file.");
     if (S_ISCHR(mode) || S_ISBLK(mode))
         return tr("It is a device, not a regular file.");
+    if (S_ISSOCK(mode))
+        return tr("It is a socket, not a regular file.");
     return tr("It is not a regular file.");
 }
 

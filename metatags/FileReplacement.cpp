@@ -6,11 +6,17 @@
 
 #ifdef Q_OS_UNIX
 #include "FileKind.h"
+#include "SaveSignals.h"
 
+#include <QDir>
 #include <QRandomGenerator>
 
 #include <cerrno>
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <utility>
@@ -27,25 +33,56 @@ QString tr(const char *text)
     return QCoreApplication::translate("FileReplacement", text);
 }
 
-// The file that a write to target really changes: a rename would otherwise
-// replace a symbolic link, or one that loops or dangles, with a regular file.
-Result<QString> resolveLinks(const QString &target)
-{
-    constexpr int MaxLinkDepth = 40;
-    QString path = target;
-    for (int depth = 0; QFileInfo(path).isSymLink(); ++depth) {
-        if (depth == MaxLinkDepth)
-            return FileError { target, tr("Too many levels of symbolic links.") };
-        path = QFileInfo(path).symLinkTarget();
-    }
-    return path;
-}
-
 #ifdef Q_OS_UNIX
 
 QString systemReason(int error)
 {
     return qt_error_string(error);
+}
+
+QString linkLoopReason()
+{
+    return tr("Too many levels of symbolic links.");
+}
+
+// The file that a write to target really changes, found as the kernel finds
+// it: each link's target is read and, when relative, joined to the link's own
+// folder, whose links are followed before any ".." in the target applies. A
+// rename would otherwise replace the link itself, or a file it does not name.
+// The file need not exist: a dangling link gives the file it names.
+Result<QByteArray> resolveLinks(const QString &target)
+{
+    constexpr int MaxLinks = 40;
+    QByteArray path = QFile::encodeName(target);
+    for (int links = 0;; ++links) {
+        const qsizetype slash = path.lastIndexOf('/');
+        const QByteArray name = path.sliced(slash + 1);
+        // A name ending in a slash names a folder, which is refused later on.
+        if (name.isEmpty() || name == "." || name == "..")
+            return path;
+        const QByteArray folder = slash < 0 ? QByteArray(".") : slash == 0 ? QByteArray("/") : path.first(slash);
+        char realFolder[PATH_MAX];
+        if (::realpath(folder.constData(), realFolder) == nullptr)
+            return FileError { target, errno == ELOOP ? linkLoopReason() : systemReason(errno) };
+        QByteArray resolved = realFolder;
+        if (!resolved.endsWith('/'))
+            resolved += '/';
+        resolved += name;
+
+        struct stat status
+        { };
+        if (::lstat(resolved.constData(), &status) != 0 || !S_ISLNK(status.st_mode))
+            return resolved;
+        if (links == MaxLinks)
+            return FileError { target, linkLoopReason() };
+        QByteArray linkTarget(PATH_MAX, Qt::Uninitialized);
+        const ssize_t length
+            = ::readlink(resolved.constData(), linkTarget.data(), static_cast<size_t>(linkTarget.size()));
+        if (length < 0)
+            return FileError { target, systemReason(errno) };
+        linkTarget.truncate(length);
+        path = linkTarget.startsWith('/') ? linkTarget : QByteArray(realFolder) + '/' + linkTarget;
+    }
 }
 
 // The system's "File name too long" names no limit; this one does.
@@ -65,7 +102,10 @@ std::optional<QString> refusalOf(const QByteArray &path, const struct stat &stat
     if (!S_ISREG(status.st_mode))
         return DescribeNonRegularFile(status.st_mode);
     // A rename would replace even a file that is write-protected, read-only
-    // mounted or immutable; the user's protection counts.
+    // mounted or immutable; the user's protection counts, and a file without
+    // any write bit is protected from root as well.
+    if ((status.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0)
+        return systemReason(EACCES);
     if (::faccessat(AT_FDCWD, path.constData(), W_OK, AT_EACCESS) != 0)
         return systemReason(errno);
     if (status.st_nlink > 1)
@@ -74,6 +114,21 @@ std::optional<QString> refusalOf(const QByteArray &path, const struct stat &stat
                   "links first.")
             .arg(status.st_nlink);
     return std::nullopt;
+}
+
+// Why no new file can be made in folder: the file may be writable while the
+// folder is not, and then the folder is what the user has to change.
+QString creationFailure(const QByteArray &folder, int error)
+{
+    if (error == EACCES || error == EPERM)
+        return tr("The folder %1 does not allow new files in it: %2")
+            .arg(QDir::toNativeSeparators(QFile::decodeName(folder)), systemReason(error));
+    return systemReason(error);
+}
+
+QString changedMeanwhileReason()
+{
+    return tr("Another program changed the file while it was being saved; it was left as that program wrote it.");
 }
 
 // The new content while it is written: a short name beside the target, so that
@@ -89,6 +144,7 @@ public:
             ::close(m_descriptor);
         if (!m_name.isEmpty())
             ::unlink(m_name.constData());
+        m_guard.reset();
     }
     TemporaryFile(const TemporaryFile &) = delete;
     TemporaryFile &operator=(const TemporaryFile &) = delete;
@@ -99,13 +155,18 @@ public:
         constexpr int Attempts = 100;
         for (int attempt = 0; attempt < Attempts; ++attempt) {
             const QByteArray name = folder + "/.tagwright-" + randomLetters();
+            // Known to the signal handlers before the file exists, so that no
+            // moment is left in which an interrupted save leaves it behind.
+            m_guard.emplace(name);
             m_descriptor = ::open(name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
             if (m_descriptor >= 0) {
                 m_name = name;
                 return std::nullopt;
             }
-            if (errno != EEXIST)
-                return systemReason(errno);
+            const int error = errno;
+            m_guard.reset();
+            if (error != EEXIST)
+                return creationFailure(folder, error);
         }
         return systemReason(EEXIST);
     }
@@ -121,11 +182,21 @@ public:
         return std::nullopt;
     }
 
-    std::optional<QString> renameTo(const QByteArray &target)
+    // Without mayReplace, a file that another program has made under the
+    // target's name since it was looked at is left alone.
+    std::optional<QString> renameTo(const QByteArray &target, bool mayReplace)
     {
-        if (::rename(m_name.constData(), target.constData()) != 0)
+        int renamed = -1;
+        if (!mayReplace) {
+            renamed = ::renameat2(AT_FDCWD, m_name.constData(), AT_FDCWD, target.constData(), RENAME_NOREPLACE);
+            if (renamed != 0 && errno == EEXIST)
+                return changedMeanwhileReason();
+        }
+        // A file system without that kind of rename gets the plain one.
+        if (renamed != 0 && ::rename(m_name.constData(), target.constData()) != 0)
             return systemReason(errno);
         m_name.clear();
+        m_guard.reset();
         return std::nullopt;
     }
 
@@ -141,6 +212,30 @@ private:
 
     int m_descriptor = -1;
     QByteArray m_name;
+    std::optional<TemporaryNameGuard> m_guard;
+};
+
+// An exclusive advisory lock on the file at path for as long as the object
+// lives; no lock when the file cannot be opened for reading.
+class LockedFile
+{
+public:
+    explicit LockedFile(const QByteArray &path)
+        : m_descriptor(::open(path.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC))
+    {
+        if (m_descriptor >= 0)
+            ::flock(m_descriptor, LOCK_EX);
+    }
+    ~LockedFile()
+    {
+        if (m_descriptor >= 0)
+            ::close(m_descriptor);
+    }
+    LockedFile(const LockedFile &) = delete;
+    LockedFile &operator=(const LockedFile &) = delete;
+
+private:
+    int m_descriptor;
 };
 
 std::optional<QString> keepOwnerAndMode(int descriptor, const struct stat &target)
@@ -167,25 +262,44 @@ void syncFolder(const QByteArray &folder)
     ::close(descriptor);
 }
 
-Result<FileStamp> replaceRegularFile(
-    const QString &target, const QString &resolved, const std::function<bool(QIODevice &)> &write)
+// The target as it is now, or why it may not be replaced.
+Result<FileStamp> replaceableStamp(const QString &target, const QByteArray &path)
 {
-    const QByteArray path = QFile::encodeName(resolved);
     struct stat existing
     { };
-    const bool exists = ::stat(path.constData(), &existing) == 0;
-    if (!exists && errno == ENAMETOOLONG)
-        return FileError { target, tooLongReason(resolved) };
-    // A missing file is made; any other failure (a parent that is a file, a
-    // folder that may not be searched) would fail the same way below.
-    if (!exists && errno != ENOENT)
-        return FileError { target, systemReason(errno) };
-    if (exists) {
-        if (const std::optional<QString> refusal = refusalOf(path, existing))
-            return FileError { target, *refusal };
+    if (::stat(path.constData(), &existing) != 0) {
+        if (errno == ENAMETOOLONG)
+            return FileError { target, tooLongReason(QFile::decodeName(path)) };
+        // A missing file is made; any other failure (a parent that is a file, a
+        // folder that may not be searched) is the save's failure.
+        if (errno != ENOENT)
+            return FileError { target, systemReason(errno) };
+        return FileStamp {};
     }
+    if (const std::optional<QString> refusal = refusalOf(path, existing))
+        return FileError { target, *refusal };
+    return StampOf(QFile::decodeName(path));
+}
 
-    const QByteArray folder = QFile::encodeName(QFileInfo(resolved).path());
+QByteArray folderOf(const QByteArray &resolved)
+{
+    return resolved.first(resolved.lastIndexOf('/'));
+}
+
+Result<FileStamp> replaceRegularFile(const QString &target, const QByteArray &path,
+    const std::function<bool(QIODevice &)> &write, const std::optional<FileStamp> &expected)
+{
+    struct stat existing
+    { };
+    const Result<FileStamp> start = replaceableStamp(target, path);
+    if (!start.ok())
+        return start.error();
+    const FileStamp before = expected.value_or(start.value());
+    if (start.value() != before)
+        return FileError { target, changedMeanwhileReason() };
+    const bool exists = before.exists && ::stat(path.constData(), &existing) == 0;
+
+    const QByteArray folder = folderOf(path);
     TemporaryFile temporary;
     // Until the target's mode is applied, nobody else may read the new content.
     if (const std::optional<QString> reason = temporary.create(folder, exists ? 0600 : 0666))
@@ -209,13 +323,61 @@ Result<FileStamp> replaceRegularFile(
     const FileStamp written = StampOfOpenFile(temporary.handle());
     if (const std::optional<QString> reason = temporary.close())
         return FileError { target, *reason };
-    if (const std::optional<QString> reason = temporary.renameTo(path))
-        return FileError { target, *reason };
+    {
+        // Another program may have written, linked or protected the target
+        // while this one wrote: its work wins over a rename that would undo it.
+        // Other saves by this program hold the same lock from their look to
+        // their rename; what remains for other programs is a moment.
+        const LockedFile lock(path);
+        if (StampOf(QFile::decodeName(path)) != before)
+            return FileError { target, changedMeanwhileReason() };
+        if (const std::optional<QString> reason = temporary.renameTo(path, before.exists))
+            return FileError { target, *reason };
+    }
     syncFolder(folder);
     return written;
 }
 
+} // namespace
+
+Result<FileStamp> ReplaceFile(
+    const QString &target, const std::function<bool(QIODevice &)> &write, const std::optional<FileStamp> &expected)
+{
+    const Result<QByteArray> resolved = resolveLinks(target);
+    if (!resolved.ok())
+        return resolved.error();
+    return replaceRegularFile(target, resolved.value(), write, expected);
+}
+
+std::optional<FileError> CheckReplaceable(const QString &target)
+{
+    const Result<QByteArray> resolved = resolveLinks(target);
+    if (!resolved.ok())
+        return resolved.error();
+    const Result<FileStamp> stamp = replaceableStamp(target, resolved.value());
+    if (!stamp.ok())
+        return stamp.error();
+    const QByteArray folder = folderOf(resolved.value());
+    if (::faccessat(AT_FDCWD, folder.constData(), W_OK | X_OK, AT_EACCESS) != 0)
+        return FileError { target, creationFailure(folder, errno) };
+    return std::nullopt;
+}
+
 #else
+
+// The file that a write to target really changes: a rename would otherwise
+// replace a symbolic link, or one that loops or dangles, with a regular file.
+Result<QString> resolveLinks(const QString &target)
+{
+    constexpr int MaxLinkDepth = 40;
+    QString path = target;
+    for (int depth = 0; QFileInfo(path).isSymLink(); ++depth) {
+        if (depth == MaxLinkDepth)
+            return FileError { target, tr("Too many levels of symbolic links.") };
+        path = QFileInfo(path).symLinkTarget();
+    }
+    return path;
+}
 
 Result<FileStamp> replaceRegularFile(
     const QString &target, const QString &resolved, const std::function<bool(QIODevice &)> &write)
@@ -242,16 +404,30 @@ Result<FileStamp> replaceRegularFile(
     return StampOf(resolved);
 }
 
-#endif
-
 } // namespace
 
-Result<FileStamp> ReplaceFile(const QString &target, const std::function<bool(QIODevice &)> &write)
+Result<FileStamp> ReplaceFile(
+    const QString &target, const std::function<bool(QIODevice &)> &write, const std::optional<FileStamp> &expected)
 {
     const Result<QString> resolved = resolveLinks(target);
     if (!resolved.ok())
         return resolved.error();
+    if (expected && StampOf(resolved.value()) != *expected)
+        return FileError { target, tr("Another program changed the file after it was read.") };
     return replaceRegularFile(target, resolved.value(), write);
 }
+
+std::optional<FileError> CheckReplaceable(const QString &target)
+{
+    const Result<QString> resolved = resolveLinks(target);
+    if (!resolved.ok())
+        return resolved.error();
+    const QFileInfo info(resolved.value());
+    if (info.exists() && !info.isFile())
+        return FileError { target, tr("It is not a regular file; only regular files are written.") };
+    return std::nullopt;
+}
+
+#endif
 
 } // namespace metatags

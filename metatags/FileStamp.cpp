@@ -18,7 +18,8 @@ FileStamp stampOf(const struct stat &status)
 {
     return { true, static_cast<qint64>(status.st_size), static_cast<qint64>(status.st_mtim.tv_sec),
         static_cast<qint64>(status.st_mtim.tv_nsec), static_cast<quint64>(status.st_dev),
-        static_cast<quint64>(status.st_ino) };
+        static_cast<quint64>(status.st_ino), static_cast<quint64>(status.st_nlink),
+        static_cast<quint32>(status.st_mode) };
 }
 
 } // namespace
@@ -49,7 +50,7 @@ FileStamp StampOf(const QString &path)
     if (!info.exists())
         return {};
     const qint64 modified = info.lastModified().toMSecsSinceEpoch();
-    return { true, info.size(), modified / 1000, (modified % 1000) * 1000000, 0, 0 };
+    return { true, info.size(), modified / 1000, (modified % 1000) * 1000000, 0, 0, 1, 0 };
 }
 
 #endif

@@ -6,7 +6,8 @@
 namespace metatags {
 
 // What a file was at one moment, enough to tell that another program has since
-// written, replaced or deleted it: its size, modification time and identity.
+// written, replaced, deleted, linked or write-protected it: its size,
+// modification time, identity, number of names and mode.
 struct FileStamp
 {
     bool exists = false;
@@ -15,6 +16,8 @@ struct FileStamp
     qint64 modifiedNanoseconds = 0;
     quint64 device = 0;
     quint64 inode = 0;
+    quint64 linkCount = 0;
+    quint32 mode = 0;
 
     bool operator==(const FileStamp &) const = default;
 };

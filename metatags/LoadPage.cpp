@@ -5,6 +5,7 @@
 #include <QFileInfo>
 
 #include <new>
+#include <optional>
 
 #ifdef Q_OS_UNIX
 #include "FileKind.h"
@@ -65,8 +66,10 @@ void adviseHugePages(QByteArray &page)
 }
 
 // Reads until end of file, so that a file that grows while it is read is read
-// whole and one that shrinks gives what it still holds.
-bool readToEnd(int fd, qsizetype expectedSize, QByteArray &page)
+// whole and one that shrinks gives what it still holds; one that keeps growing
+// far past its size is refused rather than read without end. Gives the reason
+// when the read failed.
+std::optional<QString> readToEnd(int fd, qsizetype expectedSize, QByteArray &page)
 {
     page = QByteArray(expectedSize, Qt::Uninitialized);
     adviseHugePages(page);
@@ -76,13 +79,15 @@ bool readToEnd(int fd, qsizetype expectedSize, QByteArray &page)
         if (got < 0 && errno == EINTR)
             continue;
         if (got < 0)
-            return false;
+            return qt_error_string(errno);
         if (got == 0) {
             page.truncate(filled);
-            return true;
+            return std::nullopt;
         }
         filled += got;
     }
+    constexpr qsizetype GrowthAllowance = 64 * 1024 * 1024;
+    const qsizetype mostBytes = 2 * expectedSize + GrowthAllowance;
     // A small probe for bytes written since the size was taken, instead of
     // growing a large buffer on the chance that there are some.
     char probe[64 * 1024];
@@ -91,9 +96,14 @@ bool readToEnd(int fd, qsizetype expectedSize, QByteArray &page)
         if (got < 0 && errno == EINTR)
             continue;
         if (got < 0)
-            return false;
+            return qt_error_string(errno);
         if (got == 0)
-            return true;
+            return std::nullopt;
+        if (page.size() + got > mostBytes)
+            return tr("The file kept growing while it was read (past %1 bytes, from %2 when it was opened); "
+                      "another program is still writing it.")
+                .arg(mostBytes)
+                .arg(expectedSize);
         page.append(probe, got);
     }
 }
@@ -102,8 +112,16 @@ Result<StampedPage> loadRegularFile(const QString &path)
 {
     // O_NONBLOCK: opening a FIFO without a writer must not wait for one.
     const FileDescriptor file(::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
-    if (file.get() < 0)
-        return FileError { path, qt_error_string(errno) };
+    if (file.get() < 0) {
+        // A socket cannot be opened at all; say what it is rather than "No
+        // such device or address".
+        const int error = errno;
+        struct stat status
+        { };
+        if (::stat(QFile::encodeName(path).constData(), &status) == 0 && !S_ISREG(status.st_mode))
+            return FileError { path, DescribeNonRegularFile(status.st_mode) };
+        return FileError { path, qt_error_string(error) };
+    }
 
     struct stat status
     { };
@@ -118,8 +136,8 @@ Result<StampedPage> loadRegularFile(const QString &path)
         ::fcntl(file.get(), F_SETFL, flags & ~O_NONBLOCK);
 
     StampedPage page;
-    if (!readToEnd(file.get(), static_cast<qsizetype>(status.st_size), page.bytes))
-        return FileError { path, qt_error_string(errno) };
+    if (const std::optional<QString> reason = readToEnd(file.get(), static_cast<qsizetype>(status.st_size), page.bytes))
+        return FileError { path, *reason };
     // Taken after the read, so that bytes added while it ran count as read.
     page.stamp = StampOfOpenFile(file.get());
     return page;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "PageEncoding.h"
 #include "WriteMetaPage.h"
 
 #include <QByteArray>
@@ -28,10 +29,9 @@ struct MetaFields
     FieldValue keywords;
 };
 
-// The bytes of the three values for a file made of the preamble and keptPage.
-// Untouched values keep their source bytes; the others are encoded as UTF-8
-// when everything else written is valid UTF-8, as windows-1252 otherwise, so
-// that opening the written file gives back the same texts.
-MetaBytes EncodeForPage(const MetaFields &fields, QByteArrayView keptPage);
+// The bytes of the three values for the preamble: untouched values keep their
+// source bytes, the others are encoded in the encoding found when the page was
+// opened, whatever part of the page is written behind them.
+MetaBytes EncodeForPage(const MetaFields &fields, const PageEncoding &encoding);
 
 } // namespace metatags

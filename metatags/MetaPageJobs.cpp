@@ -7,18 +7,21 @@
 #include "WriteMetaPage.h"
 
 #include <QBuffer>
+#include <QCoreApplication>
+
+#include <new>
 
 namespace metatags {
 
 namespace {
 
-std::optional<FieldValue> readValue(QByteArrayView page, PageText &text, QByteArrayView word)
+std::optional<FieldValue> readValue(QByteArrayView page, const PageEncoding &encoding, QByteArrayView word)
 {
     const MetaTagRead read = ReadMetaTag(page, word);
     if (!read.hasValue())
         return std::nullopt;
     const QByteArrayView bytes = read.valueIn(page);
-    return FieldValue { text.decode(bytes), bytes.toByteArray() };
+    return FieldValue { DecodeValue(bytes, encoding), bytes.toByteArray() };
 }
 
 // The part of the page buffer that goes behind the preamble.
@@ -34,54 +37,73 @@ PlannedWrite planWrite(QByteArrayView page)
     return { kept, kept ? page.sliced(kept->start, kept->length) : page };
 }
 
+Result<FileStamp> saveMetaPage(const QString &target, const MetaFields &fields, QByteArray &page,
+    const PageEncoding &encoding, const std::optional<FileStamp> &expected)
+{
+    if (encoding.kind == PageEncoding::Kind::Utf16) {
+        return FileError { target,
+            QCoreApplication::translate("MetaPageJobs",
+                "The page is in UTF-16 (it starts with a UTF-16 byte-order mark), but the meta lines written ahead "
+                "of it are not: the saved page would mix two encodings.") };
+    }
+    const PlannedWrite plan = planWrite(page);
+    const MetaBytes values = EncodeForPage(fields, encoding);
+    Result<FileStamp> written = ReplaceFile(
+        target, [&](QIODevice &device) { return WriteMetaPage(device, values, plan.written); }, expected);
+    if (written.ok() && plan.kept)
+        CutToKeptPart(page, *plan.kept);
+    return written;
+}
+
 } // namespace
 
-PageValues ReadMetaValues(QByteArrayView page, ReadOrder order)
+PageValues ReadMetaValues(QByteArrayView page, const PageEncoding &encoding, ReadOrder order)
 {
-    PageText text(page);
     PageValues values;
     if (order == ReadOrder::TitleFirst) {
         // Only a page where the word is absent stops the reading; an unusable
         // Title still lets the other two be read.
         if (ReadMetaTag(page, "Title").outcome == MetaTagRead::Outcome::NotFound)
             return values;
-        values.title = readValue(page, text, "Title");
-        values.description = readValue(page, text, "Description");
-        values.keywords = readValue(page, text, "KeyWords");
+        values.title = readValue(page, encoding, "Title");
+        values.description = readValue(page, encoding, "Description");
+        values.keywords = readValue(page, encoding, "KeyWords");
         return values;
     }
-    values.description = readValue(page, text, "Description");
-    values.keywords = readValue(page, text, "KeyWords");
-    values.title = readValue(page, text, "Title");
+    values.description = readValue(page, encoding, "Description");
+    values.keywords = readValue(page, encoding, "KeyWords");
+    values.title = readValue(page, encoding, "Title");
     return values;
 }
 
-QByteArray MetaPageBytes(const MetaFields &fields, QByteArrayView page)
+QByteArray MetaPageBytes(const MetaFields &fields, QByteArrayView page, const PageEncoding &encoding)
 {
     const PlannedWrite plan = planWrite(page);
     QBuffer buffer;
     buffer.open(QIODevice::WriteOnly);
-    WriteMetaPage(buffer, EncodeForPage(fields, plan.written), plan.written);
+    WriteMetaPage(buffer, EncodeForPage(fields, encoding), plan.written);
     return buffer.data();
 }
 
-std::optional<FileError> SaveMetaPage(const QString &target, const MetaFields &fields, QByteArray &page)
+std::optional<FileError> SaveMetaPage(const QString &target, const MetaFields &fields, QByteArray &page,
+    const PageEncoding &encoding, const std::optional<FileStamp> &expected)
 {
-    const Result<FileStamp> written = SaveMetaPageWithStamp(target, fields, page);
+    const Result<FileStamp> written = SaveMetaPageWithStamp(target, fields, page, encoding, expected);
     if (!written.ok())
         return written.error();
     return std::nullopt;
 }
 
-Result<FileStamp> SaveMetaPageWithStamp(const QString &target, const MetaFields &fields, QByteArray &page)
+Result<FileStamp> SaveMetaPageWithStamp(const QString &target, const MetaFields &fields, QByteArray &page,
+    const PageEncoding &encoding, const std::optional<FileStamp> &expected)
 {
-    const PlannedWrite plan = planWrite(page);
-    const MetaBytes values = EncodeForPage(fields, plan.written);
-    Result<FileStamp> written
-        = ReplaceFile(target, [&](QIODevice &device) { return WriteMetaPage(device, values, plan.written); });
-    if (written.ok() && plan.kept)
-        CutToKeptPart(page, *plan.kept);
-    return written;
+    try {
+        return saveMetaPage(target, fields, page, encoding, expected);
+    } catch (const std::bad_alloc &) {
+        // The temporary file, if any, is gone with the unwinding.
+        return FileError { target,
+            QCoreApplication::translate("MetaPageJobs", "There is not enough memory to save the page.") };
+    }
 }
 
 } // namespace metatags

@@ -3,6 +3,7 @@
 #include "FileError.h"
 #include "FileStamp.h"
 #include "MetaFields.h"
+#include "PageEncoding.h"
 #include "Result.h"
 
 #include <QByteArray>
@@ -27,20 +28,27 @@ struct PageValues
     std::optional<FieldValue> keywords;
 };
 
-PageValues ReadMetaValues(QByteArrayView page, ReadOrder order);
+// Values are decoded by the page's encoding, which SniffPageEncoding gives.
+PageValues ReadMetaValues(QByteArrayView page, const PageEncoding &encoding, ReadOrder order);
 
 // The whole file that SaveMetaPage writes for the fields and the page buffer,
-// so that a caller can tell whether a save would change anything.
-QByteArray MetaPageBytes(const MetaFields &fields, QByteArrayView page);
+// so that a caller can tell whether a save would change anything. Typed
+// values are encoded in encoding, the one the page was read with.
+QByteArray MetaPageBytes(const MetaFields &fields, QByteArrayView page, const PageEncoding &encoding);
 
 // Writes the meta page for the fields and the page buffer to target, and only
 // once the file is safely written cuts the page buffer down to what was
-// written after the preamble. On failure the buffer is left as it was.
-std::optional<FileError> SaveMetaPage(const QString &target, const MetaFields &fields, QByteArray &page);
+// written after the preamble. On failure the buffer is left as it was. A page
+// in UTF-16 is refused before anything is written: the preamble would be in
+// another encoding than the page behind it. expected: the target as the
+// caller read it (see ReplaceFile).
+std::optional<FileError> SaveMetaPage(const QString &target, const MetaFields &fields, QByteArray &page,
+    const PageEncoding &encoding, const std::optional<FileStamp> &expected = std::nullopt);
 
 // SaveMetaPage that also gives the stamp of the file it wrote, taken before
 // the file was put in place, so that no later change by another program can
 // pass for this save.
-Result<FileStamp> SaveMetaPageWithStamp(const QString &target, const MetaFields &fields, QByteArray &page);
+Result<FileStamp> SaveMetaPageWithStamp(const QString &target, const MetaFields &fields, QByteArray &page,
+    const PageEncoding &encoding, const std::optional<FileStamp> &expected = std::nullopt);
 
 } // namespace metatags

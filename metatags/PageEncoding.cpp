@@ -1,9 +1,12 @@
 #include "PageEncoding.h"
 
+#include "CharsetDeclaration.h"
+
 #include <QStringDecoder>
 
 #include <array>
 #include <cstring>
+#include <optional>
 
 namespace metatags {
 
@@ -46,15 +49,6 @@ constexpr std::array<char16_t, 32> HighControlRange = {
     0x0178,
 };
 
-bool isAscii(QByteArrayView bytes)
-{
-    for (const char byte : bytes) {
-        if (static_cast<unsigned char>(byte) >= 0x80)
-            return false;
-    }
-    return true;
-}
-
 std::optional<char> windows1252Byte(char16_t unit)
 {
     if (unit < 0x80 || (unit >= 0xA0 && unit <= 0xFF))
@@ -71,13 +65,15 @@ void appendCharacterReference(QByteArray &out, char32_t codePoint)
     out.append("&#").append(QByteArray::number(static_cast<quint32>(codePoint))).append(';');
 }
 
-QByteArray encodeWindows1252(QStringView text)
+// Writes each character as the byte byteOf gives, or as a numeric character
+// reference when it gives none.
+template<typename ByteOf> QByteArray encodeWithReferences(QStringView text, ByteOf byteOf)
 {
     QByteArray out;
     out.reserve(text.size());
     for (qsizetype i = 0; i < text.size(); ++i) {
         const QChar unit = text[i];
-        if (const std::optional<char> byte = windows1252Byte(unit.unicode())) {
+        if (const std::optional<char> byte = byteOf(unit.unicode())) {
             out.append(*byte);
         } else if (unit.isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
             appendCharacterReference(out, QChar::surrogateToUcs4(unit, text[i + 1]));
@@ -89,6 +85,60 @@ QByteArray encodeWindows1252(QStringView text)
         }
     }
     return out;
+}
+
+std::optional<char> asciiByte(char16_t unit)
+{
+    return unit < 0x80 ? std::optional<char>(static_cast<char>(unit)) : std::nullopt;
+}
+
+// Qt writes a lone surrogate as "?"; U+FFFD at least shows that something
+// was there.
+QByteArray encodeUtf8(QString text)
+{
+    const QString &read = text; // reading alone does not copy a shared string
+    for (qsizetype i = 0; i < read.size(); ++i) {
+        if (read[i].isHighSurrogate() && i + 1 < read.size() && read[i + 1].isLowSurrogate())
+            ++i;
+        else if (read[i].isSurrogate())
+            text[i] = QChar::ReplacementCharacter;
+    }
+    return text.toUtf8();
+}
+
+// ICU's tables for Shift_JIS and IBM866 trade 0x1A, 0x1C and 0x7F among
+// themselves; a browser reads every ASCII byte as itself. No multi-byte
+// character of a declared encoding holds one of the three.
+bool isTradedControl(char byte)
+{
+    return byte == 0x1A || byte == 0x1C || byte == 0x7F;
+}
+
+QString decodeLegacy(QByteArrayView bytes, const QByteArray &codec)
+{
+    QString text;
+    qsizetype from = 0;
+    for (qsizetype i = 0; i <= bytes.size(); ++i) {
+        if (i < bytes.size() && !isTradedControl(bytes[i]))
+            continue;
+        QStringDecoder decoder(codec.constData(), QStringConverter::Flag::Stateless);
+        text += decoder.decode(bytes.sliced(from, i - from));
+        if (i < bytes.size())
+            text += QLatin1Char(bytes[i]);
+        from = i + 1;
+    }
+    return text;
+}
+
+QString decodeWindows1252(QByteArrayView bytes)
+{
+    QString text(bytes.size(), Qt::Uninitialized);
+    QChar *out = text.data();
+    for (const char byte : bytes) {
+        const auto value = static_cast<unsigned char>(byte);
+        *out++ = (value >= 0x80 && value < 0xA0) ? QChar(HighControlRange[value - 0x80]) : QChar(value);
+    }
+    return text;
 }
 
 // A typed line break is "\n"; one that came from the page is already CR LF and
@@ -151,42 +201,65 @@ bool IsValidUtf8(QByteArrayView bytes)
     return true;
 }
 
-PageEncoding DetectPageEncoding(QByteArrayView page)
+QByteArray PageEncoding::name() const
 {
-    return IsValidUtf8(page) ? PageEncoding::Utf8 : PageEncoding::Windows1252;
+    switch (kind) {
+    case Kind::Utf8:
+        return QByteArrayLiteral("UTF-8");
+    case Kind::Windows1252:
+        return QByteArrayLiteral("windows-1252");
+    case Kind::Legacy:
+        return codec;
+    case Kind::Utf16:
+        return QByteArrayLiteral("UTF-16");
+    }
+    Q_UNREACHABLE();
 }
 
-QString DecodeValue(QByteArrayView bytes, PageEncoding encoding)
+PageEncoding SniffPageEncoding(QByteArrayView pageAsRead)
 {
-    if (encoding == PageEncoding::Utf8) {
+    if (pageAsRead.startsWith("\xEF\xBB\xBF"))
+        return PageEncoding::utf8();
+    if (pageAsRead.startsWith("\xFF\xFE") || pageAsRead.startsWith("\xFE\xFF"))
+        return PageEncoding::utf16();
+    if (std::optional<PageEncoding> declared = DeclaredPageEncoding(pageAsRead))
+        return *std::move(declared);
+    return IsValidUtf8(pageAsRead) ? PageEncoding::utf8() : PageEncoding::windows1252();
+}
+
+QString DecodeValue(QByteArrayView bytes, const PageEncoding &encoding)
+{
+    switch (encoding.kind) {
+    case PageEncoding::Kind::Utf8: {
         // Not QString::fromUtf8(): it drops a leading U+FEFF as a byte-order
         // mark, but a value cut from a page keeps every character it holds.
         QStringDecoder decoder(
             QStringConverter::Utf8, QStringConverter::Flag::Stateless | QStringConverter::Flag::ConvertInitialBom);
         return decoder.decode(bytes);
     }
-    QString text(bytes.size(), Qt::Uninitialized);
-    QChar *out = text.data();
-    for (const char byte : bytes) {
-        const auto value = static_cast<unsigned char>(byte);
-        *out++ = (value >= 0x80 && value < 0xA0) ? QChar(HighControlRange[value - 0x80]) : QChar(value);
+    case PageEncoding::Kind::Legacy:
+        return decodeLegacy(bytes, encoding.codec);
+    case PageEncoding::Kind::Windows1252:
+    case PageEncoding::Kind::Utf16:
+        break;
     }
-    return text;
+    return decodeWindows1252(bytes);
 }
 
-QByteArray EncodeValue(QStringView text, PageEncoding encoding)
+QByteArray EncodeValue(QStringView text, const PageEncoding &encoding)
 {
     const QString withLineEnds = withCrLf(text);
-    return encoding == PageEncoding::Utf8 ? withLineEnds.toUtf8() : encodeWindows1252(withLineEnds);
-}
-
-QString PageText::decode(QByteArrayView value)
-{
-    if (isAscii(value))
-        return QString::fromLatin1(value);
-    if (!m_encoding)
-        m_encoding = DetectPageEncoding(m_page);
-    return DecodeValue(value, *m_encoding);
+    switch (encoding.kind) {
+    case PageEncoding::Kind::Utf8:
+        return encodeUtf8(withLineEnds);
+    case PageEncoding::Kind::Legacy:
+        // ASCII means the same in every encoding a page can declare that way.
+        return encodeWithReferences(withLineEnds, asciiByte);
+    case PageEncoding::Kind::Windows1252:
+    case PageEncoding::Kind::Utf16:
+        break;
+    }
+    return encodeWithReferences(withLineEnds, windows1252Byte);
 }
 
 } // namespace metatags

@@ -41,6 +41,7 @@ public:
     { }
     void setFilter(const QString &) override { }
     void setFileName(const QString &fileName) override { m_fileName = fileName; }
+    void setDirectory(const QString &) override { }
     void showOpen(QWidget *) override { m_fileName = m_openPath; }
     void showSave(QWidget *) override { m_fileName = m_savePath; }
     QString fileName() const override { return m_fileName; }
@@ -191,10 +192,12 @@ void OpenThenSave256MiB(benchmark::State &state, const QTemporaryDir &folder)
         if (!loaded.ok())
             return false;
         QByteArray buffer = std::move(loaded).value();
-        const metatags::PageValues values = metatags::ReadMetaValues(buffer, metatags::ReadOrder::EachOnItsOwn);
+        const metatags::PageEncoding encoding = metatags::SniffPageEncoding(buffer);
+        const metatags::PageValues values
+            = metatags::ReadMetaValues(buffer, encoding, metatags::ReadOrder::EachOnItsOwn);
         const metatags::MetaFields fields { values.title.value_or(metatags::FieldValue {}),
             values.description.value_or(metatags::FieldValue {}), values.keywords.value_or(metatags::FieldValue {}) };
-        return !metatags::SaveMetaPage(byOperations, fields, buffer);
+        return !metatags::SaveMetaPage(byOperations, fields, buffer, encoding);
     };
     measureAgainst(state, throughWindow, { { "page_operations", operationsAlone } });
     QFile::remove(page);

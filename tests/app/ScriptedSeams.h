@@ -19,6 +19,7 @@ class ScriptedFileDialog : public app::FileDialog
 public:
     void setFilter(const QString &filter) override { m_filter = filter; }
     void setFileName(const QString &fileName) override { m_fileName = fileName; }
+    void setDirectory(const QString &folder) override { m_folder = folder; }
     void showOpen(QWidget *) override { show(QStringLiteral("open")); }
     void showSave(QWidget *) override { show(QStringLiteral("save")); }
     QString fileName() const override { return m_fileName; }
@@ -26,17 +27,21 @@ public:
     QList<std::optional<QString>> answers;
     // "open" or "save", with the filter and file name set before the showing.
     QStringList showings;
+    // The folder each showing started in.
+    QStringList folders;
 
 private:
     void show(const QString &kind)
     {
         showings.append(kind + QLatin1Char(' ') + m_filter + QLatin1Char(' ') + m_fileName);
+        folders.append(m_folder);
         if (const std::optional<QString> answer = answers.isEmpty() ? std::nullopt : answers.takeFirst())
             m_fileName = *answer;
     }
 
     QString m_filter;
     QString m_fileName;
+    QString m_folder;
 };
 
 // Questions take the next answer from one script, in the order they are asked

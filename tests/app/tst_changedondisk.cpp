@@ -114,7 +114,7 @@ void ChangedOnDisk::saveAsksBeforeOverwritingAChangedFile_data()
 {
     QTest::addColumn<QString>("how");
     QTest::addColumn<QString>("command");
-    QTest::addColumn<bool>("otherTarget"); // the original path typed by hand, or Save As to another file
+    QTest::addColumn<QString>("other"); // "": the opened file; "new" or "existing": another file
     QTest::addColumn<QList<Answer>>("answers");
     QTest::addColumn<bool>("asked");
 
@@ -122,34 +122,50 @@ void ChangedOnDisk::saveAsksBeforeOverwritingAChangedFile_data()
     const QList<Answer> yesNo { Answer::Yes, Answer::No };
     const QList<Answer> yesYes { Answer::Yes, Answer::Yes };
     QTest::newRow("unchanged: no question") << "unchanged"
-                                            << "Command4" << false << yes << false;
+                                            << "Command4"
+                                            << "" << yes << false;
     for (const char *how : { "rewritten with another size", "rewritten, same size, later time",
              "replaced, same size and time", "deleted" }) {
-        QTest::addRow("%s, No: nothing written", how) << how << "Command4" << false << yesNo << true;
-        QTest::addRow("%s, Yes: overwritten", how) << how << "save" << false << yesYes << true;
+        QTest::addRow("%s, No: nothing written", how) << how << "Command4"
+                                                      << "" << yesNo << true;
+        QTest::addRow("%s, Yes: overwritten", how) << how << "save"
+                                                   << "" << yesYes << true;
     }
-    QTest::newRow("original path edited to another file: no question") << "rewritten with another size"
-                                                                       << "Command4" << true << yes << false;
+    QTest::newRow("original path edited to a new file: no question") << "rewritten with another size"
+                                                                     << "Command4"
+                                                                     << "new" << yes << false;
+    QTest::newRow("original path edited to another existing file, No: nothing written") << "unchanged"
+                                                                                        << "save"
+                                                                                        << "existing" << yesNo << true;
+    QTest::newRow("original path edited to another existing file, Yes: replaced") << "unchanged"
+                                                                                  << "Command4"
+                                                                                  << "existing" << yesYes << true;
     QTest::newRow("Save As to another file: no question") << "rewritten with another size"
-                                                          << "saveas" << true << yes << false;
+                                                          << "saveas"
+                                                          << "existing" << yes << false;
     QTest::newRow("Save As to the opened file: no question") << "rewritten with another size"
-                                                             << "Command2" << false << yes << false;
+                                                             << "Command2"
+                                                             << "" << yes << false;
 }
 
 void ChangedOnDisk::saveAsksBeforeOverwritingAChangedFile()
 {
     QFETCH(QString, how);
     QFETCH(QString, command);
-    QFETCH(bool, otherTarget);
+    QFETCH(QString, other);
     QFETCH(QList<Answer>, answers);
     QFETCH(bool, asked);
 
     change(how);
-    const QString target = otherTarget ? path(QStringLiteral("other.html")) : m_opened;
-    if (otherTarget && command == QLatin1String("Command4"))
+    const QString target = other.isEmpty() ? m_opened : path(QStringLiteral("other.html"));
+    if (other == QLatin1String("existing"))
+        QVERIFY(testsupport::WriteFile(target, "<title>someone else's page</title></html>"));
+    const bool save = command == QLatin1String("Command4") || command == QLatin1String("save");
+    if (save && !other.isEmpty())
         m_ui->line("Text6")->setText(target);
     const WindowSnapshot before = WindowSnapshot::of(*m_ui);
     const testsupport::FileState openedBefore = StateOf(m_opened);
+    const testsupport::FileState targetBefore = StateOf(target);
     const QStringList entriesBefore = testsupport::EntriesOf(m_dir->path());
 
     m_ui->prompts.answers = answers;
@@ -157,19 +173,23 @@ void ChangedOnDisk::saveAsksBeforeOverwritingAChangedFile()
     m_ui->run(command);
 
     QStringList questions { AreYouSure };
-    if (asked)
+    if (asked && other.isEmpty())
         questions.append(changedQuestion(m_opened));
+    else if (asked)
+        questions.append(QStringLiteral("Tagwright 2.0|\u201c%1\u201d is not the page that was opened. Replace it?")
+                             .arg(QDir::toNativeSeparators(target)));
     QCOMPARE(m_ui->prompts.questions, questions);
     QCOMPARE(m_ui->prompts.errors, QStringList());
     if (answers.last() == Answer::No) {
         QCOMPARE(StateOf(m_opened), openedBefore);
+        QCOMPARE(StateOf(target), targetBefore);
         QCOMPARE(testsupport::EntriesOf(m_dir->path()), entriesBefore);
         QCOMPARE(WindowSnapshot::of(*m_ui), before);
         return;
     }
     QCOMPARE(StateOf(target).bytes, savedFile(m_page.kept));
     QCOMPARE(m_ui->window.pageBuffer(), m_page.kept);
-    if (otherTarget)
+    if (!other.isEmpty())
         QCOMPARE(StateOf(m_opened), openedBefore);
 }
 

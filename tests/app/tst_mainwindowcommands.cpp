@@ -1,5 +1,11 @@
 #include "WindowUnderTest.h"
 
+#include <DesktopFileDialog.h>
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QTimer>
+
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
@@ -183,11 +189,44 @@ private slots:
         QCOMPARE(m_ui->prompts.questions, QStringList { "Tagwright 2.0|Are you sure?" });
         QCOMPARE(m_ui->fileDialog.showings.size(), inPlace ? 1 : 2);
         QCOMPARE(m_ui->fileDialog.showings.last(), inPlace ? "open HTML *.html" : "save HTML *.html");
+        // Before any open the dialog starts where the program was started,
+        // then in the opened page's folder.
+        QCOMPARE(m_ui->fileDialog.folders.first(), QString());
+        if (!inPlace)
+            QCOMPARE(m_ui->fileDialog.folders.last(), m_dir->path());
         QCOMPARE(readFile(target), preamble("New Car page", "Fast cars", "cars, speed") + KeptPart + "\r\n");
         QCOMPARE(m_ui->window.pageBuffer(), KeptPart);
         QCOMPARE(m_ui->text("Text7"), showsNewPath ? target : QString());
         if (!inPlace)
             QCOMPARE(readFile(opened), CarPage);
+    }
+
+    // The production dialog, answered as a user would: it starts in the folder
+    // it is given, is big enough for its columns, and adds ".html" to a name
+    // typed for saving without a suffix.
+    void desktopSaveDialogAddsTheSuffixAndStartsInTheFolder()
+    {
+        app::DesktopFileDialog dialog;
+        dialog.setFilter(QStringLiteral("HTML"));
+        dialog.setFileName(QStringLiteral("*.html"));
+        dialog.setDirectory(m_dir->path());
+        QSize shownSize;
+        QString shownFolder;
+        QTimer::singleShot(0, [&] {
+            auto *shown = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+            if (!shown)
+                return;
+            shownSize = shown->size();
+            shownFolder = shown->directory().absolutePath();
+            shown->selectFile(QStringLiteral("copy"));
+            static_cast<QDialog *>(shown)->accept();
+        });
+        dialog.showSave(nullptr);
+
+        QVERIFY2(shownSize.width() >= 800 && shownSize.height() >= 500,
+            qPrintable(QStringLiteral("%1 x %2").arg(shownSize.width()).arg(shownSize.height())));
+        QCOMPARE(shownFolder, m_dir->path());
+        QCOMPARE(dialog.fileName(), path(QStringLiteral("copy.html")));
     }
 
     void resetKeepsPageForSaveAsButNotForSave()
@@ -330,6 +369,42 @@ private slots:
         m_ui->run(QStringLiteral("saveas"));
 
         QCOMPARE(readFile(target), preamble(written, "", "") + kept + "\r\n");
+    }
+
+    // The first save cuts the buffer to the title tag, declaration and all;
+    // the second still encodes by what the page was read as.
+    void saveAfterACutKeepsTheEncodingReadAtOpen_data()
+    {
+        QTest::addColumn<QByteArray>("head"); // before the title tag, cut by the first save
+        QTest::addColumn<QByteArray>("kept");
+        QTest::addColumn<QByteArray>("written"); // for "é" typed before the second save
+
+        QTest::newRow("ISO-8859-1 declared, ASCII kept part")
+            << QByteArray("<meta charset=\"iso-8859-1\">") << KeptPart << QByteArray("\xe9");
+        QTest::newRow("UTF-8 declared, windows-1252 byte in the kept part")
+            << QByteArray("<meta charset=utf-8>") << QByteArray("<title>Caf\xe9</title></html>")
+            << QByteArray("\xc3\xa9");
+    }
+    void saveAfterACutKeepsTheEncodingReadAtOpen()
+    {
+        QFETCH(QByteArray, head);
+        QFETCH(QByteArray, kept);
+        QFETCH(QByteArray, written);
+        open(QStringLiteral("Command1"), writeFile(QStringLiteral("page.html"), head + metaTag("Title", "t") + kept));
+        m_ui->prompts.answers = { Answer::Yes };
+        m_ui->run(QStringLiteral("Command4"));
+        QCOMPARE(m_ui->window.pageBuffer(), kept);
+
+        app::MetaFieldEdit *title = m_ui->field("Text1");
+        title->moveCursor(QTextCursor::Start);
+        typeText(title, QStringLiteral("\u00e9"));
+        const QString target = path(QStringLiteral("new.html"));
+        m_ui->prompts.answers = { Answer::Yes };
+        m_ui->fileDialog.answers = { target };
+        m_ui->run(QStringLiteral("saveas"));
+
+        QCOMPARE(readFile(target), preamble(written + "t", "", "") + kept + "\r\n");
+        QVERIFY(m_ui->prompts.errors.isEmpty());
     }
 };
 

@@ -9,6 +9,7 @@
 
 #include <atomic>
 #include <cerrno>
+#include <chrono>
 #include <memory>
 #include <thread>
 
@@ -71,7 +72,8 @@ private Q_SLOTS:
     void opensAndSavesOddPagesByteForByte_data();
     void opensAndSavesOddPagesByteForByte();
     void opensAndSavesAPageOfOneGibibyteInAboutItsSize();
-    void readsAFileThatGrowsAsAConsistentWhole();
+    void readsAFileThatGrowsAsAConsistentWholeUpToABound_data();
+    void readsAFileThatGrowsAsAConsistentWholeUpToABound();
 
 private:
     QString path(const QString &name) const { return m_dir->filePath(name); }
@@ -102,6 +104,8 @@ void OpenFaultsThroughWindow::refusesWhatIsNoRegularFileAtOnce_data()
                                            << "pipe";
     QTest::newRow("/dev/zero, which never ends") << "/dev/zero"
                                                  << "device";
+    QTest::newRow("socket, which cannot even be opened") << "socket"
+                                                         << "socket";
 }
 
 // Neither may hang the window or fill its memory: refused before any read.
@@ -119,6 +123,10 @@ void OpenFaultsThroughWindow::refusesWhatIsNoRegularFileAtOnce()
         file = path(QStringLiteral("fifo.html"));
         if (const std::optional<QString> notMade = testsupport::MakeFifo(file))
             QSKIP(qPrintable(QStringLiteral("cannot make a FIFO here: ") + *notMade));
+    } else if (kind == QLatin1String("socket")) {
+        file = path(QStringLiteral("socket.html"));
+        if (const std::optional<QString> notMade = testsupport::MakeSocket(file))
+            QSKIP(qPrintable(QStringLiteral("cannot make a socket here: ") + *notMade));
     }
 
     {
@@ -221,26 +229,47 @@ void OpenFaultsThroughWindow::opensAndSavesAPageOfOneGibibyteInAboutItsSize()
     QVERIFY(holds(saved, preamble("Big"), opened, keptStart, "\r\n"));
 }
 
-// Another program appends while the page is read: what the window holds is
-// the file as it was at some moment of the read, never a torn mix.
-void OpenFaultsThroughWindow::readsAFileThatGrowsAsAConsistentWhole()
+void OpenFaultsThroughWindow::readsAFileThatGrowsAsAConsistentWholeUpToABound_data()
 {
+    QTest::addColumn<bool>("endless");
+    QTest::newRow("appended while read, then no more") << false;
+    QTest::newRow("growing faster than it can be read") << true;
+}
+
+// Another program appends while the page is read: what the window holds is
+// the file as it was at some moment of the read, never a torn mix; a file
+// that never stops growing is refused instead of filling the memory.
+void OpenFaultsThroughWindow::readsAFileThatGrowsAsAConsistentWholeUpToABound()
+{
+    QFETCH(bool, endless);
     const QString file = path(QStringLiteral("growing.html"));
     const auto byteAt = [](qint64 offset) { return char('a' + offset % 23); };
     QByteArray start(32 * MiB, Qt::Uninitialized);
     for (qint64 offset = 0; offset < start.size(); ++offset)
         start[offset] = byteAt(offset);
     QVERIFY(testsupport::WriteFile(file, start));
+    const TestPage earlier = TestPage::ofKeptSize(100);
+    QVERIFY(testsupport::WriteFile(path(QStringLiteral("earlier.html")), earlier.bytes));
+    openThroughWindow(*m_ui, path(QStringLiteral("earlier.html")));
+    const WindowSnapshot before = WindowSnapshot::of(*m_ui);
 
     // The open starts once the writer is under way, and the writer goes on
-    // until the open is done (up to a bound, should the open never end).
+    // until the open is done (up to a bound, should the open never end). The
+    // endless writer extends the file sparsely, faster than any read.
     std::atomic<bool> started = false;
     std::atomic<bool> stop = false;
     std::thread writer([&] {
         QFile appended(file);
-        if (appended.open(QIODevice::Append | QIODevice::Unbuffered)) {
+        if (endless && appended.open(QIODevice::ReadWrite)) {
+            for (qint64 size = appended.size(); !stop && size < 8192 * MiB; size += 64 * MiB) {
+                if (!appended.resize(size))
+                    break;
+                started = true;
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            }
+        } else if (appended.open(QIODevice::Append | QIODevice::Unbuffered)) {
             QByteArray chunk(64 * 1024, Qt::Uninitialized);
-            for (qint64 at = appended.size(); !stop && at < 512 * MiB; at += chunk.size()) {
+            for (qint64 at = appended.size(); !stop && at < 48 * MiB; at += chunk.size()) {
                 for (qint64 offset = 0; offset < chunk.size(); ++offset)
                     chunk[offset] = byteAt(at + offset);
                 if (appended.write(chunk) != chunk.size())
@@ -256,6 +285,13 @@ void OpenFaultsThroughWindow::readsAFileThatGrowsAsAConsistentWhole()
     stop = true;
     writer.join();
 
+    if (endless) {
+        QCOMPARE(m_ui->prompts.errors.size(), 1);
+        QVERIFY2(m_ui->prompts.errors.first().contains(QLatin1String("kept growing")),
+            qPrintable(m_ui->prompts.errors.first()));
+        QCOMPARE(WindowSnapshot::of(*m_ui), before);
+        return;
+    }
     QCOMPARE(m_ui->prompts.errors, QStringList());
     const QByteArray page = m_ui->window.pageBuffer();
     QVERIFY(page.size() >= start.size());

@@ -5,12 +5,15 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <memory>
 
 #include <cerrno>
+#include <csignal>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -32,6 +35,7 @@ struct Scene
     QString written; // the regular file a successful save writes
     qint64 fileSize = 600; // of the file the save writes
     QStringList created; // names a successful save adds to folder
+    QByteArray pageStart; // put before the page that is opened
     QString skip;
 };
 
@@ -46,6 +50,7 @@ private Q_SLOTS:
     void cleanup();
     void faultLeavesEverythingAsItWas_data();
     void faultLeavesEverythingAsItWas();
+    void theEditorStartsReadyForLimitsAndSignals();
 
 private:
     void prepare(const QString &fault, Scene &scene);
@@ -101,6 +106,7 @@ void SaveFaultsThroughWindow::faultLeavesEverythingAsItWas_data()
         { "relative symbolic link", QString() },
         { "dangling symbolic link", QString() },
         { "another user's file with set-gid", QString() },
+        { "page in UTF-16", QStringLiteral("UTF-16") },
     };
     // Save writes to the original path, here typed by hand; Save As to the
     // dialog's choice, which only a successful save shows in the new path.
@@ -184,6 +190,9 @@ void SaveFaultsThroughWindow::prepare(const QString &fault, Scene &scene)
         const QByteArray path = QFile::encodeName(scene.target);
         QCOMPARE(::chown(path.constData(), Nobody, Nobody), 0);
         QCOMPARE(::chmod(path.constData(), 02664), 0);
+    } else if (fault == QLatin1String("page in UTF-16")) {
+        QVERIFY(testsupport::WriteFile(scene.target, OldFile));
+        scene.pageStart = "\xFF\xFE";
     } else {
         QVERIFY(fault == QLatin1String("sync fails"));
         QVERIFY(testsupport::WriteFile(scene.target, OldFile));
@@ -208,7 +217,7 @@ void SaveFaultsThroughWindow::faultLeavesEverythingAsItWas()
 
     const TestPage page = TestPage::ofKeptSize(keptSizeForFileOf(scene.fileSize));
     const QString source = m_dir->filePath(QStringLiteral("source.html"));
-    QVERIFY(testsupport::WriteFile(source, page.bytes));
+    QVERIFY(testsupport::WriteFile(source, scene.pageStart + page.bytes));
     openThroughWindow(*m_ui, source);
     QVERIFY(m_ui->prompts.errors.isEmpty());
     m_ui->line("Text7")->setText(QStringLiteral("earlier"));
@@ -218,7 +227,9 @@ void SaveFaultsThroughWindow::faultLeavesEverythingAsItWas()
     const WindowSnapshot before = WindowSnapshot::of(*m_ui);
     const testsupport::FileState targetBefore = StateOf(scene.target);
     const QStringList entriesBefore = EntriesOf(scene.folder);
-    m_ui->prompts.answers = { Answer::Yes };
+    // Save asks once more before it replaces a file other than the opened page.
+    const bool replacesOtherFile = command == QLatin1String("Command4") && QFileInfo(scene.target).isFile();
+    m_ui->prompts.answers = { Answer::Yes, Answer::Yes };
     m_ui->fileDialog.answers = { scene.target };
     {
         const testsupport::Watchdog watchdog(120);
@@ -236,7 +247,11 @@ void SaveFaultsThroughWindow::faultLeavesEverythingAsItWas()
         m_ui->run(command);
     }
 
-    QCOMPARE(m_ui->prompts.questions, QStringList { QStringLiteral("Tagwright 2.0|Are you sure?") });
+    QStringList questions { QStringLiteral("Tagwright 2.0|Are you sure?") };
+    if (replacesOtherFile)
+        questions += QStringLiteral("Tagwright 2.0|\u201c%1\u201d is not the page that was opened. Replace it?")
+                         .arg(QDir::toNativeSeparators(scene.target));
+    QCOMPARE(m_ui->prompts.questions, questions);
     if (!reason.isEmpty()) {
         QCOMPARE(m_ui->prompts.errors.size(), 1);
         const QString &message = m_ui->prompts.errors.first();
@@ -269,6 +284,45 @@ void SaveFaultsThroughWindow::faultLeavesEverythingAsItWas()
     if (command == QLatin1String("Command2"))
         after.texts[4] = scene.target;
     QCOMPARE(WindowSnapshot::of(*m_ui), after);
+}
+
+// The real program, started as a shell with `ulimit -f` starts it: before its
+// window is up it ignores SIGXFSZ, so that a write past the limit fails as a
+// save with a message, and it catches the signals on which it removes a save's
+// temporary file.
+void SaveFaultsThroughWindow::theEditorStartsReadyForLimitsAndSignals()
+{
+    QProcess editor;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    editor.setProcessEnvironment(environment);
+    editor.setChildProcessModifier([] {
+        for (const int signal : { SIGXFSZ, SIGINT, SIGTERM, SIGHUP })
+            ::signal(signal, SIG_DFL);
+        const rlimit limit { 20 * 1024, 20 * 1024 };
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+    });
+    editor.start(QStringLiteral(TAGWRIGHT_EDITOR), {});
+    QVERIFY(editor.waitForStarted());
+
+    const auto signalMask = [&editor](const QByteArray &field) {
+        QFile status(QStringLiteral("/proc/%1/status").arg(editor.processId()));
+        if (!status.open(QIODevice::ReadOnly))
+            return quint64 { 0 };
+        for (const QByteArray &line : status.readAll().split('\n')) {
+            if (line.startsWith(field + ':'))
+                return line.mid(field.size() + 1).trimmed().toULongLong(nullptr, 16);
+        }
+        return quint64 { 0 };
+    };
+    const auto bit = [](int signal) { return quint64 { 1 } << (signal - 1); };
+    const quint64 caught = bit(SIGINT) | bit(SIGTERM) | bit(SIGHUP);
+    QTRY_VERIFY_WITH_TIMEOUT((signalMask("SigIgn") & bit(SIGXFSZ)) != 0, 20000);
+    QTRY_COMPARE_WITH_TIMEOUT(signalMask("SigCgt") & caught, caught, 20000);
+
+    ::kill(static_cast<pid_t>(editor.processId()), SIGTERM);
+    QVERIFY(editor.waitForFinished(20000));
+    QCOMPARE(editor.exitStatus(), QProcess::CrashExit);
 }
 
 QTEST_MAIN(SaveFaultsThroughWindow)

@@ -143,25 +143,18 @@ struct Field
     std::optional<QByteArray> source; // while the text is exactly what the page held
 };
 
-// Typed values go out as UTF-8 unless one of them needs more than ASCII and
-// something else written is not UTF-8.
-bool typedAsUtf8(const std::array<Field, 3> &fields, const QByteArray &kept)
+bool typedBeyondAscii(const std::array<Field, 3> &fields)
 {
-    bool typedBeyondAscii = false;
-    bool sourceNotUtf8 = false;
-    for (const Field &field : fields) {
-        if (field.source)
-            sourceNotUtf8 = sourceNotUtf8 || !isUtf8(*field.source);
-        else
-            typedBeyondAscii = typedBeyondAscii
-                || std::any_of(field.text.begin(), field.text.end(), [](QChar c) { return c.unicode() >= 0x80; });
-    }
-    return !typedBeyondAscii || (!sourceNotUtf8 && isUtf8(kept));
+    return std::any_of(fields.begin(), fields.end(), [](const Field &field) {
+        return !field.source
+            && std::any_of(field.text.begin(), field.text.end(), [](QChar c) { return c.unicode() >= 0x80; });
+    });
 }
 
-QByteArray savedFile(const std::array<Field, 3> &fields, const QByteArray &kept)
+// Typed values go out in the encoding the page was opened with; these pages
+// declare none, so their bytes tell.
+QByteArray savedFile(const std::array<Field, 3> &fields, const QByteArray &kept, bool utf8)
 {
-    const bool utf8 = typedAsUtf8(fields, kept);
     QByteArray file = "<html>\r\n<head>\r\n<meta name=\"Author\" content=\"Corvantis\">\r\n"
                       "<meta name=\"GENERATOR\" content=\"Tagwright 2.0\">\r\n";
     for (std::size_t i = 0; i < fields.size(); ++i) {
@@ -181,6 +174,7 @@ struct Model
     QString originalPath;
     QString newPath;
     QByteArray page = "Text10\r\n";
+    bool pageIsUtf8 = true; // as found when it was opened
     // The file last opened, and whether another program has touched it since
     // it was opened or saved by the window.
     QString openedPath;
@@ -387,13 +381,14 @@ void Sequence::open()
     reach("a page opened");
     m_model.originalPath = m_model.openedPath = *answer;
     m_model.page = *file;
+    m_model.pageIsUtf8 = isUtf8(*file);
     m_model.stampedSize = file->size();
     m_model.changedOnDisk = false;
     if (!button && !file->contains("Title"))
         return;
     for (std::size_t i = 0; i < Words.size(); ++i) {
         if (const std::optional<QByteArray> value = readValue(*file, Words[i])) {
-            const QString text = plainBreaks(decodeValue(*value, isUtf8(*file)));
+            const QString text = plainBreaks(decodeValue(*value, m_model.pageIsUtf8));
             const QString kept = leftWhole(text, Limits[i]);
             if (kept.size() < text.size())
                 reach("a page's value cut to its field");
@@ -449,7 +444,7 @@ bool Sequence::write(const QString &target, const QByteArray &bytes, qint64 limi
     reach(limit != NoLimit ? "a file written under a file size limit" : "a file written");
     if (std::any_of(m_model.fields.begin(), m_model.fields.end(), [](const Field &f) { return f.source.has_value(); }))
         reach("a page's value written back untouched");
-    if (!typedAsUtf8(m_model.fields, keptPart(m_model.page)))
+    if (!m_model.pageIsUtf8 && typedBeyondAscii(m_model.fields))
         reach("a typed value written as windows-1252");
     m_model.disk[name] = bytes;
     m_model.page = keptPart(m_model.page);
@@ -469,7 +464,7 @@ void Sequence::save(bool asNew)
     const Answer overwrite = chance(50) ? Answer::Yes : Answer::No;
     QString described;
     const std::optional<QString> answer = asNew ? dialogAnswer(described) : std::nullopt;
-    const QByteArray expected = savedFile(m_model.fields, keptPart(m_model.page));
+    const QByteArray expected = savedFile(m_model.fields, keptPart(m_model.page), m_model.pageIsUtf8);
     qint64 limit = NoLimit;
     if (chance(m_mix.sizeLimitPercent))
         limit = std::max<qint64>(expected.size() + qint64(m_rng.bounded(41)) - 20, 1);
@@ -512,8 +507,9 @@ void Sequence::save(bool asNew)
     const QString target = m_model.originalPath;
     if (target.isEmpty())
         return;
-    if (target == m_model.openedPath && m_model.changedOnDisk) {
-        reach("a changed file asked about");
+    const bool otherFile = target != m_model.openedPath && m_model.disk.value(nameOf(target)).has_value();
+    if ((target == m_model.openedPath && m_model.changedOnDisk) || otherFile) {
+        reach(otherFile ? "another existing file asked about" : "a changed file asked about");
         ++m_model.questions;
         if (overwrite != Answer::Yes)
             return;
@@ -723,10 +719,11 @@ void WindowModel::randomCommandsMatchTheModel()
     // A generator that has drifted would pass without reaching these.
     if (sequences < 100)
         return;
-    for (const char *situation : { "a page opened", "an open refused", "a page's value cut to its field",
-             "a field filled to its limit", "a file written", "a file written under a file size limit",
-             "a write over the file size limit", "a write to a bad target", "a page's value written back untouched",
-             "a typed value written as windows-1252", "a changed file asked about" })
+    for (const char *situation :
+        { "a page opened", "an open refused", "a page's value cut to its field", "a field filled to its limit",
+            "a file written", "a file written under a file size limit", "a write over the file size limit",
+            "a write to a bad target", "a page's value written back untouched", "a typed value written as windows-1252",
+            "a changed file asked about", "another existing file asked about" })
         QVERIFY2(reached.value(QLatin1String(situation)) > 0, situation);
 }
 

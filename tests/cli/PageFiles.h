@@ -26,7 +26,8 @@ inline QByteArray Read(const QString &path)
 // button and typing the given values, as the editor's own page jobs do it.
 inline QByteArray SavedByEditor(QByteArray page, const QString &target, const cli::GivenValues &given = {})
 {
-    const metatags::PageValues read = metatags::ReadMetaValues(page, metatags::ReadOrder::EachOnItsOwn);
+    const metatags::PageEncoding encoding = metatags::SniffPageEncoding(page);
+    const metatags::PageValues read = metatags::ReadMetaValues(page, encoding, metatags::ReadOrder::EachOnItsOwn);
     metatags::MetaFields fields;
     for (const cli::MetaField field : cli::AllMetaFields) {
         const std::optional<QString> &typed = given[cli::IndexOf(field)];
@@ -36,7 +37,7 @@ inline QByteArray SavedByEditor(QByteArray page, const QString &target, const cl
         else if (fromPage)
             fields.*cli::FieldIn(field) = *fromPage;
     }
-    if (metatags::SaveMetaPage(target, fields, page))
+    if (metatags::SaveMetaPage(target, fields, page, encoding))
         return "(not saved)";
     return Read(target);
 }

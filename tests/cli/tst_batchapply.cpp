@@ -93,6 +93,12 @@ void TestBatchApply::sheetRoundTripSavesAsTheEditor_data()
     QTest::newRow("edited to non-ASCII on a windows-1252 page")
         << Windows1252Page << QStringLiteral("\u00e9 \u20ac \u4e2d") << QStringLiteral("\u00e9 \u20ac \u4e2d")
         << QStringLiteral("\u00e9 \u20ac &#20013;");
+    // The save cuts the declaration away; the references read the same in any encoding.
+    QTest::newRow("edited on a page declaring Shift_JIS")
+        << QByteArray(
+               "<meta charset=shift_jis><meta name=\"Title\" content=\"\x93\xfa\x96\x7b\"><title>x</title></html>")
+        << QStringLiteral("\u65e5\u672c\u8a9e") << QStringLiteral("\u65e5\u672c\u8a9e")
+        << QStringLiteral("&#26085;&#26412;&#35486;");
 }
 
 void TestBatchApply::sheetRoundTripSavesAsTheEditor()
@@ -135,6 +141,7 @@ void TestBatchApply::aBadRowIsReportedAndTheOthersWritten_data()
     QTest::newRow("folder instead of a page") << QByteArray("sub\tT\n") << QByteArray("sub");
     QTest::newRow("page listed twice") << QByteArray("a.html\tT\n") << QByteArray("line 2");
     QTest::newRow("broken cell") << QByteArray("b.html\tC:\\web\n") << QByteArray("title");
+    QTest::newRow("page in UTF-16") << QByteArray("utf16.html\tT\n") << QByteArray("UTF-16");
 }
 
 void TestBatchApply::aBadRowIsReportedAndTheOthersWritten()
@@ -145,6 +152,7 @@ void TestBatchApply::aBadRowIsReportedAndTheOthersWritten()
     QVERIFY(QDir().mkdir(path("sub")));
     QVERIFY(pagefiles::Write(path("a.html"), Utf8Page));
     QVERIFY(pagefiles::Write(path("b.html"), Windows1252Page));
+    QVERIFY(pagefiles::Write(path("utf16.html"), QByteArray("\xff\xfe<title>x</title></html>")));
     const QByteArray sheet = "path\ttitle\na.html\tNew A\n" + badLine + "b.html\tNew B\n";
 
     Captured run;

@@ -7,6 +7,10 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <csignal>
+#include <sys/resource.h>
+#include <unistd.h>
+
 namespace {
 
 struct Run
@@ -16,16 +20,34 @@ struct Run
     QByteArray err;
 };
 
-Run runBatch(const QString &folder, const QStringList &arguments,
-    const QProcessEnvironment &environment = QProcessEnvironment::systemEnvironment())
+// The program as a shell starts it: every signal at its default action, and
+// at most fileSizeLimit bytes to a file when one is given (ulimit -f).
+void startBatch(QProcess &process, const QString &folder, const QStringList &arguments, rlim_t fileSizeLimit = 0)
+{
+    process.setWorkingDirectory(folder);
+    process.setChildProcessModifier([fileSizeLimit] {
+        for (const int signal : { SIGXFSZ, SIGINT, SIGTERM, SIGHUP })
+            ::signal(signal, SIG_DFL);
+        if (fileSizeLimit > 0) {
+            const rlimit limit { fileSizeLimit, fileSizeLimit };
+            ::setrlimit(RLIMIT_FSIZE, &limit);
+        }
+    });
+    process.start(QStringLiteral(TAGWRIGHT_BATCH), arguments);
+}
+
+Run runBatch(const QString &folder, const QStringList &arguments, rlim_t fileSizeLimit = 0)
 {
     QProcess process;
-    process.setWorkingDirectory(folder);
-    process.setProcessEnvironment(environment);
-    process.start(QStringLiteral(TAGWRIGHT_BATCH), arguments);
+    startBatch(process, folder, arguments, fileSizeLimit);
     if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit)
         return {};
     return { process.exitCode(), process.readAllStandardOutput(), process.readAllStandardError() };
+}
+
+QStringList temporaryFilesIn(const QString &folder)
+{
+    return QDir(folder).entryList({ QStringLiteral(".tagwright-*") }, QDir::Files | QDir::Hidden);
 }
 
 const QByteArray ShopPage = "<html><head><meta name=\"Title\" content=\"Shop\tfront\">\r\n"
@@ -42,6 +64,10 @@ class TestBatchProgram : public QObject
 private Q_SLOTS:
     void showThenApplyWritesWhatTheEditorSaves();
     void aBadRowMakesTheExitStatusNonZero();
+    void aFileSizeLimitFailsTheSaveInsteadOfTheProgram();
+    void aSignalDuringASaveLeavesNoTemporaryFile_data();
+    void aSignalDuringASaveLeavesNoTemporaryFile();
+    void twoRunsAtOnceNeverLoseAChangeSilently();
     void auditNeedsNoDisplay();
 };
 
@@ -80,6 +106,95 @@ void TestBatchProgram::aBadRowMakesTheExitStatusNonZero()
         pagefiles::SavedByEditor(ShopPage, folder.filePath(QStringLiteral("shop.saved")), { QStringLiteral("Y") }));
 }
 
+void TestBatchProgram::aFileSizeLimitFailsTheSaveInsteadOfTheProgram()
+{
+    QTemporaryDir folder;
+    const QString page = folder.filePath(QStringLiteral("page.html"));
+    const QByteArray bytes = "<title>" + QByteArray(33 * 1024, 'x') + "</title></html>";
+    QVERIFY(pagefiles::Write(page, bytes));
+
+    const Run set = runBatch(folder.path(),
+        { QStringLiteral("set"), QStringLiteral("page.html"), QStringLiteral("--title"), QStringLiteral("New") },
+        20 * 1024);
+
+    QCOMPARE(set.status, 1);
+    QVERIFY2(set.err.contains(qt_error_string(EFBIG).toUtf8()), set.err.constData());
+    QCOMPARE(pagefiles::Read(page), bytes);
+    QCOMPARE(temporaryFilesIn(folder.path()), QStringList());
+}
+
+void TestBatchProgram::aSignalDuringASaveLeavesNoTemporaryFile_data()
+{
+    QTest::addColumn<int>("signal");
+    QTest::newRow("SIGINT") << int(SIGINT);
+    QTest::newRow("SIGTERM") << int(SIGTERM);
+    QTest::newRow("SIGHUP") << int(SIGHUP);
+}
+
+// The program ends as the signal would, and takes its half-written file along.
+void TestBatchProgram::aSignalDuringASaveLeavesNoTemporaryFile()
+{
+    QFETCH(int, signal);
+    QTemporaryDir folder;
+    const QString page = folder.filePath(QStringLiteral("page.html"));
+    QVERIFY(pagefiles::Write(page, "<title>" + QByteArray(256 * 1024 * 1024, 'x') + "</title></html>"));
+    const qint64 size = QFileInfo(page).size();
+
+    QProcess process;
+    startBatch(process, folder.path(),
+        { QStringLiteral("set"), QStringLiteral("page.html"), QStringLiteral("--title"), QStringLiteral("New") });
+    QVERIFY(process.waitForStarted());
+    bool seen = false;
+    while (!seen && !process.waitForFinished(1))
+        seen = !temporaryFilesIn(folder.path()).isEmpty();
+    if (!seen)
+        QSKIP("the save ended before its temporary file could be seen");
+    ::kill(static_cast<pid_t>(process.processId()), signal);
+    QVERIFY(process.waitForFinished(60000));
+
+    QCOMPARE(process.exitStatus(), QProcess::CrashExit);
+    QCOMPARE(temporaryFilesIn(folder.path()), QStringList());
+    QCOMPARE(QFileInfo(page).size(), size);
+}
+
+// Two runs that each change another value of the same pages: every change
+// either lands or its run says which page it could not write and fails.
+void TestBatchProgram::twoRunsAtOnceNeverLoseAChangeSilently()
+{
+    QTemporaryDir folder;
+    constexpr int Pages = 200;
+    QByteArray titles = "path\ttitle\n";
+    QByteArray descriptions = "path\tdescription\n";
+    for (int i = 0; i < Pages; ++i) {
+        const QByteArray name = "p" + QByteArray::number(i) + ".html";
+        QVERIFY(pagefiles::Write(folder.filePath(QString::fromLatin1(name)), BarePage));
+        titles += name + "\tNew title\n";
+        descriptions += name + "\tNew description\n";
+    }
+    QVERIFY(pagefiles::Write(folder.filePath(QStringLiteral("titles.tsv")), titles));
+    QVERIFY(pagefiles::Write(folder.filePath(QStringLiteral("descriptions.tsv")), descriptions));
+
+    QProcess first;
+    QProcess second;
+    startBatch(first, folder.path(), { QStringLiteral("apply"), QStringLiteral("titles.tsv") });
+    startBatch(second, folder.path(), { QStringLiteral("apply"), QStringLiteral("descriptions.tsv") });
+    QVERIFY(first.waitForFinished(120000) && second.waitForFinished(120000));
+    const QByteArray firstErrors = first.readAllStandardError();
+    const QByteArray secondErrors = second.readAllStandardError();
+
+    for (int i = 0; i < Pages; ++i) {
+        const QByteArray name = "p" + QByteArray::number(i) + ".html";
+        const QByteArray saved = pagefiles::Read(folder.filePath(QString::fromLatin1(name)));
+        if (!saved.contains("\"Title\" content=\"New title\"")) {
+            QVERIFY2(first.exitCode() != 0 && firstErrors.contains(" " + name + ":"), name.constData());
+        }
+        if (!saved.contains("\"Description\" content=\"New description\"")) {
+            QVERIFY2(second.exitCode() != 0 && secondErrors.contains(" " + name + ":"), name.constData());
+        }
+    }
+    QCOMPARE(temporaryFilesIn(folder.path()), QStringList());
+}
+
 void TestBatchProgram::auditNeedsNoDisplay()
 {
     QTemporaryDir folder;
@@ -90,9 +205,12 @@ void TestBatchProgram::auditNeedsNoDisplay()
     for (const char *name : { "DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "XDG_RUNTIME_DIR" })
         environment.remove(QLatin1String(name));
 
-    const Run audit = runBatch(folder.path(),
-        { QStringLiteral("audit"), QStringLiteral("--json"), QStringLiteral("-r"), QStringLiteral("site") },
-        environment);
+    QProcess process;
+    process.setProcessEnvironment(environment);
+    startBatch(process, folder.path(),
+        { QStringLiteral("audit"), QStringLiteral("--json"), QStringLiteral("-r"), QStringLiteral("site") });
+    QVERIFY(process.waitForFinished(60000));
+    const Run audit { process.exitCode(), process.readAllStandardOutput(), process.readAllStandardError() };
     QCOMPARE(audit.status, 1);
     const QList<QByteArray> lines = audit.out.trimmed().split('\n');
     QCOMPARE(QJsonDocument::fromJson(lines.front()).object().value(QStringLiteral("path")).toString(),

@@ -1,6 +1,8 @@
 #include "LoadPage.h"
 #include "MetaPageJobs.h"
 
+#include <QDir>
+#include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -10,6 +12,7 @@ using metatags::PageValues;
 using metatags::ReadMetaValues;
 using metatags::ReadOrder;
 using metatags::SaveMetaPage;
+using metatags::SniffPageEncoding;
 
 Q_DECLARE_METATYPE(ReadOrder)
 
@@ -35,7 +38,7 @@ QString textOf(const std::optional<FieldValue> &value)
 
 QByteArray savedBytes(const QString &path, const MetaFields &fields, QByteArray &buffer)
 {
-    if (const std::optional<metatags::FileError> error = SaveMetaPage(path, fields, buffer))
+    if (const std::optional<metatags::FileError> error = SaveMetaPage(path, fields, buffer, SniffPageEncoding(buffer)))
         return "save failed: " + error->reason.toUtf8();
     const metatags::Result<QByteArray> written = metatags::LoadPage(path);
     return written.ok() ? written.value() : "load failed: " + written.error().reason.toUtf8();
@@ -55,6 +58,8 @@ private Q_SLOTS:
     void savesThenCutsTheBuffer();
     void readsBackWhatItWrote_data();
     void readsBackWhatItWrote();
+    void refusesToSaveAPageInUtf16_data();
+    void refusesToSaveAPageInUtf16();
 
 private:
     std::optional<QTemporaryDir> m_folder;
@@ -100,7 +105,7 @@ void TestMetaPageJobs::readsTheValuesInEitherOrder()
     QFETCH(QString, description);
     QFETCH(QString, keywords);
 
-    const PageValues values = ReadMetaValues(page, order);
+    const PageValues values = ReadMetaValues(page, SniffPageEncoding(page), order);
     QCOMPARE(textOf(values.title), title);
     QCOMPARE(textOf(values.description), description);
     QCOMPARE(textOf(values.keywords), keywords);
@@ -151,6 +156,9 @@ void TestMetaPageJobs::readsBackWhatItWrote_data()
                                 << QStringList { "Café", "naïve", "日本 €" };
     QTest::newRow("windows-1252 page") << QByteArray("<title>Caf\xe9</title></html>")
                                        << QStringList { "Café", "€ 5", "Ÿ“”" };
+    // The declaration is cut away; the written values themselves then tell.
+    QTest::newRow("ISO-8859-1 declared, ASCII title")
+        << QByteArray("<meta charset=iso-8859-1><title>t</title></html>") << QStringList { "Café", "Ærø", "" };
 }
 
 // The three values written, read back by both open commands, and written
@@ -163,7 +171,7 @@ void TestMetaPageJobs::readsBackWhatItWrote()
     const QByteArray first
         = savedBytes(m_folder->filePath(QStringLiteral("first.html")), typed(values[0], values[1], values[2]), buffer);
     for (const ReadOrder order : { ReadOrder::EachOnItsOwn, ReadOrder::TitleFirst }) {
-        const PageValues read = ReadMetaValues(first, order);
+        const PageValues read = ReadMetaValues(first, SniffPageEncoding(first), order);
         QCOMPARE(textOf(read.title), values[0]);
         QCOMPARE(textOf(read.description), values[1]);
         QCOMPARE(textOf(read.keywords), values[2]);
@@ -175,6 +183,45 @@ void TestMetaPageJobs::readsBackWhatItWrote()
         const MetaFields retyped = typed(read.title->text, read.description->text, read.keywords->text);
         QCOMPARE(savedBytes(m_folder->filePath(QStringLiteral("retyped.html")), retyped, page), first);
     }
+}
+
+void TestMetaPageJobs::refusesToSaveAPageInUtf16_data()
+{
+    QTest::addColumn<QByteArray>("buffer");
+    QTest::addColumn<bool>("targetExists");
+
+    const QByteArray littleEndian = QByteArray("\xff\xfe<\0t\0i\0t\0l\0e\0>\0", 16);
+    const QByteArray bigEndian = QByteArray("\xfe\xff\0<\0t\0i\0t\0l\0e\0>", 16);
+    QTest::newRow("little-endian, new file") << littleEndian << false;
+    QTest::newRow("little-endian, over the page") << littleEndian << true;
+    QTest::newRow("big-endian, new file") << bigEndian << false;
+    // The title tag is found in ASCII bytes even so: the buffer must still not be cut.
+    QTest::newRow("ASCII title tag behind the mark") << QByteArray("\xff\xfe<title>x</title></html>") << true;
+}
+
+// Opening such a page works; only the save is refused, before anything is written.
+void TestMetaPageJobs::refusesToSaveAPageInUtf16()
+{
+    QFETCH(QByteArray, buffer);
+    QFETCH(bool, targetExists);
+    const QString target = m_folder->filePath(QStringLiteral("page.html"));
+    QFile file(target);
+    QVERIFY(!targetExists || (file.open(QIODevice::WriteOnly) && file.write(buffer) == buffer.size()));
+    file.close();
+
+    QByteArray page = buffer;
+    const metatags::PageEncoding encoding = SniffPageEncoding(page);
+    const std::optional<metatags::FileError> error
+        = SaveMetaPage(target, typed(QStringLiteral("t"), QStringLiteral("d"), QStringLiteral("k")), page, encoding);
+    QVERIFY(error);
+    QCOMPARE(error->path, target);
+    QVERIFY2(error->reason.contains(QStringLiteral("UTF-16")), qPrintable(error->reason));
+    QCOMPARE(page, buffer);
+    const metatags::Result<QByteArray> onDisk = metatags::LoadPage(target);
+    QCOMPARE(onDisk.ok(), targetExists);
+    if (targetExists)
+        QCOMPARE(onDisk.value(), buffer);
+    QCOMPARE(QDir(m_folder->path()).entryList(QDir::Files).size(), targetExists ? 1 : 0);
 }
 
 QTEST_GUILESS_MAIN(TestMetaPageJobs)

@@ -10,9 +10,11 @@
 #include <linux/fs.h>
 #include <sys/ioctl.h>
 #include <sys/mount.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
 #include <sys/sysmacros.h>
+#include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -162,6 +164,25 @@ std::optional<QString> MakeFifo(const QString &path)
 {
     if (::mkfifo(native(path).constData(), 0644) != 0)
         return lastError();
+    return std::nullopt;
+}
+
+std::optional<QString> MakeSocket(const QString &path)
+{
+    sockaddr_un address {};
+    address.sun_family = AF_UNIX;
+    const QByteArray name = native(path);
+    if (static_cast<std::size_t>(name.size()) >= sizeof address.sun_path)
+        return QStringLiteral("the path is too long for a socket");
+    std::memcpy(address.sun_path, name.constData(), static_cast<std::size_t>(name.size()));
+    const int socket = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    if (socket < 0)
+        return lastError();
+    const bool bound = ::bind(socket, reinterpret_cast<const sockaddr *>(&address), sizeof address) == 0;
+    const QString reason = bound ? QString() : lastError();
+    ::close(socket);
+    if (!bound)
+        return reason;
     return std::nullopt;
 }
 

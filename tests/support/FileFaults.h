@@ -113,6 +113,8 @@ bool WriteFile(const QString &path, const QByteArray &content);
 
 // Each returns the reason when the file could not be made.
 std::optional<QString> MakeFifo(const QString &path);
+// A Unix-domain socket bound at path, left in place.
+std::optional<QString> MakeSocket(const QString &path);
 // A character device node like /dev/null; needs CAP_MKNOD.
 std::optional<QString> MakeDeviceNode(const QString &path);
 
