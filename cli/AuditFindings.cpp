@@ -131,7 +131,8 @@ void addTagRows(
         }
     }
     if (exact > 0 && exact + otherCase > 1)
-        rows.push_back({ field, Finding::Multiple, tr("%1 meta tags; the first is read").arg(exact + otherCase) });
+        rows.push_back({ field, Finding::Multiple,
+            tr("%1 meta tags for %2, in any case").arg(QString::number(exact + otherCase), quoted(word)) });
     if (firstExact && firstExact->content.contains('>')) {
         rows.push_back({ field, Finding::GtInValue,
             tr("content=%1: the editor reads up to the \">\"").arg(quoted(firstExact->content)) });

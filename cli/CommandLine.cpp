@@ -241,13 +241,14 @@ int runAudit(const QStringList &arguments, Console &console)
         QStringLiteral("fail-on"), tr("Only these findings make the exit status 1 (default: any)."), tr("finding,..."));
     parser.addOptions({ recursive, json, titleChars, descriptionChars, titlePx, descriptionPx, ignore, failOn });
     if (const std::optional<int> status = parse(parser, arguments,
-            tr("Findings (field in brackets; \"page\" for the whole page):\n"
-               "  missing, unusable, other-case-only, not-in-meta-tag, multiple, empty (each value)\n"
-               "  duplicate, too-short, too-long (title, description)\n"
-               "  cut-in-editor, gt-in-value (each value)\n"
+            tr("Findings, and the fields they are about (\"page\": the whole page):\n"
+               "  missing, unusable, other-case-only, not-in-meta-tag, multiple, gt-in-value,\n"
+               "  empty, cut-in-editor (each field)\n"
+               "  too-short, too-long, duplicate (title, description)\n"
                "  no-title-tag, no-closing-tag, drops-head (page)\n"
                "See man tagwright-batch for what each means.\n\n"
-               "Exit status: 0 no findings, 1 findings or a page that cannot be read, 2 a wrong command line.\n\n"
+               "Exit status: 0 no findings, 1 findings or a page that cannot be read,\n"
+               "2 a wrong command line.\n\n"
                "Examples:\n  tagwright-batch audit -r site > findings.tsv\n"
                "  tagwright-batch audit -r --ignore too-short --fail-on missing,duplicate site\n"),
             console))

@@ -135,7 +135,7 @@ void TestAudit::findingsOfOnePage_data()
                "description too-short: 7 characters, fewer than 70" };
     QTest::newRow("multiple, in any case")
         << page(goodMetas() + metaTag("description", "Other") + metaTag("Description", "Third"))
-        << QStringList { "description multiple: 3 meta tags; the first is read" };
+        << QStringList { "description multiple: 3 meta tags for \"Description\", in any case" };
     QTest::newRow("too short") << page(
         metaTag("Title", "Shop") + metaTag("Description", GoodDescription) + metaTag("KeyWords", "x"))
                                << QStringList { "title too-short: 4 characters, fewer than 30" };
