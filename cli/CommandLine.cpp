@@ -1,7 +1,8 @@
 #include "CommandLine.h"
 
+#include "Audit.h"
+#include "FolderWalk.h"
 #include "Message.h"
-#include "PageFiles.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -38,6 +39,9 @@ Commands:
   apply SHEET    Write the values of a sheet into the pages it lists. A SHEET
                  of "-" is read from standard input.
   set FILE       Write values given as options into one page.
+  audit [-r] PATH...
+                 Report what is wrong with the pages' values: missing, empty,
+                 shared, too long for search results, misread by the editor.
 
 Options:
   -h, --help     Show this help; after a command, that command's help.
@@ -96,6 +100,7 @@ Examples:
   tagwright-batch show --json site/*.html |
       jq -c '.keywords = "tools, parts"' | tagwright-batch apply -
   tagwright-batch set index.html --description "Tools and parts" -o new.html
+  tagwright-batch audit -r site --fail-on missing,duplicate
 )");
 }
 
@@ -147,14 +152,8 @@ int runShow(const QStringList &arguments, Console &console)
     const QStringList given = parser.positionalArguments().mid(1);
     if (given.isEmpty())
         return usageError(console, tr("show needs at least one file."));
-    QStringList files;
-    for (const QString &file : given) {
-        if (parser.isSet(recursive) && QFileInfo(file).isDir())
-            files.append(PageFilesIn(file));
-        else
-            files.append(file);
-    }
-    return RunShow(files, parser.isSet(json) ? ShowFormat::JsonLines : ShowFormat::Sheet, console);
+    return RunShow(PagesToRead(given, parser.isSet(recursive)),
+        parser.isSet(json) ? ShowFormat::JsonLines : ShowFormat::Sheet, console);
 }
 
 // Why the sheet at name cannot be read as a stream, if it cannot: a device or
@@ -260,6 +259,95 @@ int runSet(const QStringList &arguments, Console &console)
     return RunSet(edit, { parser.isSet(dryRun), parser.isSet(wholePage), parser.isSet(output) }, console);
 }
 
+// "30-60" as a range, or nothing when it is not one.
+std::optional<CharacterRange> rangeOf(const QString &text)
+{
+    const QStringList bounds = text.split(QLatin1Char('-'));
+    bool leastOk = false;
+    bool mostOk = false;
+    const CharacterRange range { bounds.value(0).toLongLong(&leastOk), bounds.value(1).toLongLong(&mostOk) };
+    if (bounds.size() != 2 || !leastOk || !mostOk || range.least < 0 || range.least > range.most)
+        return std::nullopt;
+    return range;
+}
+
+int runAudit(const QStringList &arguments, Console &console)
+{
+    QCommandLineParser parser;
+    parser.addPositionalArgument(
+        QStringLiteral("audit"), tr("Report what is wrong with the pages' values."), QStringLiteral("audit"));
+    parser.addPositionalArgument(
+        QStringLiteral("paths"), tr("The pages to check, or folders with -r."), QStringLiteral("PATH..."));
+    const QCommandLineOption recursive({ QStringLiteral("r"), QStringLiteral("recursive") },
+        tr("Check the *.html and *.htm files in the folders given and their subfolders."));
+    const QCommandLineOption json(QStringLiteral("json"), tr("One JSON object per line instead of the sheet."));
+    const QCommandLineOption titleChars(QStringLiteral("title-chars"),
+        tr("Titles shorter or longer than this are reported (default 30-60)."), tr("least-most"),
+        QStringLiteral("30-60"));
+    const QCommandLineOption descriptionChars(QStringLiteral("description-chars"),
+        tr("Descriptions shorter or longer than this are reported (default 70-160)."), tr("least-most"),
+        QStringLiteral("70-160"));
+    const QCommandLineOption titlePx(QStringLiteral("title-px"),
+        tr("Titles wider than this in Arial at 20 px are reported; 0 measures none (default 580)."), tr("pixels"),
+        QStringLiteral("580"));
+    const QCommandLineOption descriptionPx(QStringLiteral("description-px"),
+        tr("Descriptions wider than this in Arial at 14 px are reported; 0 measures none (default 920)."), tr("pixels"),
+        QStringLiteral("920"));
+    const QCommandLineOption ignore(
+        QStringLiteral("ignore"), tr("Leave these findings out of the report."), tr("finding,..."));
+    const QCommandLineOption failOn(
+        QStringLiteral("fail-on"), tr("Only these findings make the exit status 1 (default: any)."), tr("finding,..."));
+    parser.addOptions({ recursive, json, titleChars, descriptionChars, titlePx, descriptionPx, ignore, failOn });
+    if (const std::optional<int> status = parse(parser, arguments,
+            tr("Findings, and the fields they are about (\"page\": the whole page):\n"
+               "  missing, unusable, other-case-only, not-in-meta-tag, multiple, gt-in-value,\n"
+               "  empty, cut-in-editor (each field)\n"
+               "  too-short, too-long, duplicate (title, description)\n"
+               "  no-title-tag, no-closing-tag, drops-head (page)\n"
+               "See man tagwright-batch for what each means.\n\n"
+               "Exit status: 0 no findings, 1 findings or a page that cannot be read,\n"
+               "2 a wrong command line.\n\n"
+               "Examples:\n  tagwright-batch audit -r site > findings.tsv\n"
+               "  tagwright-batch audit -r --ignore too-short --fail-on missing,duplicate site\n"),
+            console))
+        return *status;
+
+    const QStringList paths = parser.positionalArguments().mid(1);
+    if (paths.isEmpty())
+        return usageError(console, tr("audit needs at least one file or folder."));
+    AuditOptions options;
+    options.recursive = parser.isSet(recursive);
+    options.format = parser.isSet(json) ? ShowFormat::JsonLines : ShowFormat::Sheet;
+    for (const auto &[option, range] : { std::pair(&titleChars, &options.limits.titleCharacters),
+             std::pair(&descriptionChars, &options.limits.descriptionCharacters) }) {
+        const std::optional<CharacterRange> given = rangeOf(parser.value(*option));
+        if (!given)
+            return usageError(console,
+                tr("--%1 needs two numbers such as 30-60, the first not above the second.")
+                    .arg(option->names().front()));
+        *range = *given;
+    }
+    for (const auto &[option, pixels] : { std::pair(&titlePx, &options.limits.titlePixels),
+             std::pair(&descriptionPx, &options.limits.descriptionPixels) }) {
+        bool ok = false;
+        *pixels = parser.value(*option).toInt(&ok);
+        if (!ok || *pixels < 0)
+            return usageError(console, tr("--%1 needs a number of pixels, 0 or more.").arg(option->names().front()));
+    }
+    for (const auto &[option, set] : { std::pair(&ignore, &options.ignored), std::pair(&failOn, &options.failOn) }) {
+        if (!parser.isSet(*option))
+            continue;
+        const std::optional<FindingSet> named = FindingsNamed(parser.value(*option));
+        if (!named) {
+            return usageError(console,
+                tr("--%1: \"%2\" is not a list of findings; see tagwright-batch audit --help.")
+                    .arg(option->names().front(), parser.value(*option)));
+        }
+        *set = *named;
+    }
+    return RunAudit(paths, options, console);
+}
+
 } // namespace
 
 int RunCommandLine(const QStringList &arguments, Console &console, QIODevice &input)
@@ -271,6 +359,8 @@ int RunCommandLine(const QStringList &arguments, Console &console, QIODevice &in
         return runApply(arguments, console, input);
     if (command == QLatin1String("set"))
         return runSet(arguments, console);
+    if (command == QLatin1String("audit"))
+        return runAudit(arguments, console);
     if (command == QLatin1String("-h") || command == QLatin1String("--help") || command == QLatin1String("help")) {
         console.out.write(programHelp().toUtf8());
         return Success;

@@ -4,19 +4,57 @@
 
 #include <QCoreApplication>
 #include <QFile>
+#include <QGuiApplication>
+#include <QLoggingCategory>
 
 #include <cstdio>
+#include <cstring>
+#include <memory>
 #include <new>
 
 #ifdef Q_OS_UNIX
 #include <unistd.h>
 #endif
 
+namespace {
+
+// audit measures text in a font file, which Qt reads only through its GUI
+// platform: that command alone gets a QGuiApplication, always on the offscreen
+// platform, so that it needs no display. The other commands keep the lighter
+// core application. The GUI application is given the platform as arguments
+// of its own, so it can never take one of ours for one of its options.
+std::unique_ptr<QCoreApplication> makeApplication(int &argc, char *argv[], int &guiArgc, char **guiArgv)
+{
+    if (argc < 2 || std::strcmp(argv[1], "audit") != 0)
+        return std::make_unique<QCoreApplication>(argc, argv);
+    // Starting the platform warns about a missing XDG_RUNTIME_DIR, which
+    // means nothing for a platform without windows.
+    QLoggingCategory::setFilterRules(QStringLiteral("default.warning=false"));
+    auto application = std::make_unique<QGuiApplication>(guiArgc, guiArgv);
+    QLoggingCategory::setFilterRules(QString());
+    return application;
+}
+
+// The arguments as QCoreApplication would give them.
+QStringList argumentsOf(int argc, char *argv[])
+{
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments.append(QString::fromLocal8Bit(argv[i]));
+    return arguments;
+}
+
+} // namespace
+
 int main(int argc, char *argv[])
 {
     // Before anything else, so that no signal can end a save half done.
     metatags::PrepareProcessForSaves();
-    QCoreApplication application(argc, argv);
+    char platformOption[] = "-platform";
+    char offscreen[] = "offscreen";
+    char *guiArgv[] = { argv[0], platformOption, offscreen, nullptr };
+    int guiArgc = 3;
+    const std::unique_ptr<QCoreApplication> application = makeApplication(argc, argv, guiArgc, guiArgv);
     QCoreApplication::setApplicationName(QStringLiteral("tagwright-batch"));
     QCoreApplication::setApplicationVersion(QStringLiteral(TAGWRIGHT_VERSION));
 
@@ -35,7 +73,7 @@ int main(int argc, char *argv[])
     cli::Console console { out, err, errIsTerminal };
     int status = cli::UsageError;
     try {
-        status = cli::RunCommandLine(QCoreApplication::arguments(), console, in);
+        status = cli::RunCommandLine(argumentsOf(argc, argv), console, in);
     } catch (const std::bad_alloc &) {
         // Each page catches its own; this is the run's bookkeeping running out.
         err.write("tagwright-batch: there is not enough memory for the run\n");

@@ -33,6 +33,7 @@ done
 depends=$(dpkg-deb -f "$deb" Depends)
 echo "Depends: $depends"
 grep -q libqt6widgets6 <<<"$depends" || { echo "the package does not depend on Qt Widgets" >&2; exit 1; }
+grep -q fonts-liberation2 <<<"$depends" || { echo "the package does not depend on fonts-liberation2" >&2; exit 1; }
 
 sudo=()
 [ "$(id -u)" -eq 0 ] || sudo=(sudo)

@@ -24,6 +24,8 @@ packages=(
     clang libclang-rt-14-dev
     # Text in offscreen tests and on a bare desktop needs at least one font.
     fontconfig fonts-dejavu-core
+    # tagwright-batch audit measures widths in Liberation Sans (Arial's metrics).
+    fonts-liberation2
 )
 
 bash tools/install-missing.sh "${packages[@]}"

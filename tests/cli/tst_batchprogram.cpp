@@ -4,6 +4,8 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
@@ -78,6 +80,7 @@ private Q_SLOTS:
     void aSignalDuringASaveLeavesNoTemporaryFile_data();
     void aSignalDuringASaveLeavesNoTemporaryFile();
     void twoRunsAtOnceNeverLoseAChangeSilently();
+    void auditNeedsNoDisplay();
 };
 
 void TestBatchProgram::showThenApplyOfTheSheetChangesNothing()
@@ -283,6 +286,32 @@ void TestBatchProgram::twoRunsAtOnceNeverLoseAChangeSilently()
         }
     }
     QCOMPARE(temporaryFilesIn(folder.path()), QStringList());
+}
+
+void TestBatchProgram::auditNeedsNoDisplay()
+{
+    QTemporaryDir folder;
+    QVERIFY(QDir(folder.path()).mkpath(QStringLiteral("site/sub")));
+    QVERIFY(pagefiles::Write(folder.filePath(QStringLiteral("site/shop.html")), ShopPage));
+    QVERIFY(pagefiles::Write(folder.filePath(QStringLiteral("site/sub/bare.htm")), BarePage));
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    for (const char *name : { "DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "XDG_RUNTIME_DIR" })
+        environment.remove(QLatin1String(name));
+
+    QProcess process;
+    process.setProcessEnvironment(environment);
+    startBatch(process, folder.path(),
+        { QStringLiteral("audit"), QStringLiteral("--json"), QStringLiteral("-r"), QStringLiteral("site") });
+    QVERIFY(process.waitForFinished(60000));
+    const Run audit { process.exitCode(), process.readAllStandardOutput(), process.readAllStandardError() };
+    QCOMPARE(audit.status, 1);
+    const QList<QByteArray> lines = audit.out.trimmed().split('\n');
+    QCOMPARE(QJsonDocument::fromJson(lines.front()).object().value(QStringLiteral("path")).toString(),
+        QStringLiteral("site/shop.html"));
+    QCOMPARE(QJsonDocument::fromJson(lines.back()).object().value(QStringLiteral("path")).toString(),
+        QStringLiteral("site/sub/bare.htm"));
+    // The summary alone: nothing from starting the offscreen platform.
+    QVERIFY2(audit.err.startsWith("2 pages read; ") && audit.err.count('\n') == 1, audit.err.constData());
 }
 
 QTEST_GUILESS_MAIN(TestBatchProgram)

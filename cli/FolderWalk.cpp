@@ -1,7 +1,8 @@
-#include "PageFiles.h"
+#include "FolderWalk.h"
 
 #include <QDir>
 #include <QDirIterator>
+#include <QFileInfo>
 
 #include <algorithm>
 
@@ -15,6 +16,20 @@ QStringList PageFilesIn(const QString &folder)
     while (walk.hasNext())
         files.append(QDir::cleanPath(walk.next()));
     std::sort(files.begin(), files.end());
+    return files;
+}
+
+QStringList PagesToRead(const QStringList &paths, bool recursive)
+{
+    if (!recursive)
+        return paths;
+    QStringList files;
+    for (const QString &path : paths) {
+        if (QFileInfo(path).isDir())
+            files.append(PageFilesIn(path));
+        else
+            files.append(path);
+    }
     return files;
 }
 

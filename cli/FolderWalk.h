@@ -11,4 +11,9 @@ namespace cli {
 // folders are not entered, so that a link loop cannot make the walk endless.
 QStringList PageFilesIn(const QString &folder);
 
+// The pages named on a command line: without recursive the paths as they are
+// (a folder is refused when it is read, and ten thousand pages need no extra
+// look each); with it, a file as it is and a folder's pages as above.
+QStringList PagesToRead(const QStringList &paths, bool recursive);
+
 } // namespace cli

@@ -1,0 +1,285 @@
+#include "AuditFindings.h"
+
+#include "HeadDrops.h"
+#include "PageMetaTags.h"
+#include "ResultText.h"
+#include "ShownPage.h"
+
+#include <ByteSearch.h>
+#include <TrimPageToTitle.h>
+
+#include <QCoreApplication>
+
+#include <algorithm>
+#include <cmath>
+
+namespace cli {
+
+namespace {
+
+QString tr(const char *text)
+{
+    return QCoreApplication::translate("AuditFindings", text);
+}
+
+constexpr std::array<const char *, FindingCount> Names = {
+    "no-title-tag",
+    "no-closing-tag",
+    "drops-head",
+    "missing",
+    "unusable",
+    "other-case-only",
+    "not-in-meta-tag",
+    "multiple",
+    "gt-in-value",
+    "empty",
+    "too-short",
+    "too-long",
+    "cut-in-editor",
+    "duplicate",
+};
+
+// The editor's field lengths, in UTF-16 units as its fields count them.
+constexpr std::array<qsizetype, 3> EditorLimits = { 512, 1024, 1024 };
+
+// Duplicates name this many other pages, then only how many more there are.
+constexpr qsizetype NamedDuplicates = 5;
+
+// Bytes of a misread word's surroundings shown in a detail.
+constexpr qsizetype ContextBefore = 16;
+constexpr qsizetype ContextAfter = 24;
+
+QString characters(qsizetype count)
+{
+    return count == 1 ? tr("1 character") : tr("%1 characters").arg(QString::number(count));
+}
+
+QString quoted(QByteArrayView bytes)
+{
+    return QLatin1Char('"') + QString::fromUtf8(bytes) + QLatin1Char('"');
+}
+
+// The first occurrence of the word with what stands around it, on one line.
+QString surroundings(QByteArrayView page, qsizetype wordAt, qsizetype wordSize)
+{
+    const qsizetype from = std::max<qsizetype>(0, wordAt - ContextBefore);
+    const qsizetype to = std::min(page.size(), wordAt + wordSize + ContextAfter);
+    return (from > 0 ? QStringLiteral("…") : QString()) + QString::fromUtf8(page.sliced(from, to - from)).simplified()
+        + (to < page.size() ? QStringLiteral("…") : QString());
+}
+
+// Whether the reader's offsets fit: `name="WORD" content="` around the word.
+bool standsInMetaTag(QByteArrayView page, qsizetype wordAt, qsizetype wordSize)
+{
+    constexpr QByteArrayView before = "name=\"";
+    constexpr QByteArrayView after = "\" content=\"";
+    const qsizetype afterAt = wordAt + wordSize;
+    return wordAt >= before.size() && afterAt + after.size() <= page.size()
+        && SameIgnoringCase(page.sliced(wordAt - before.size(), before.size()), before)
+        && SameIgnoringCase(page.sliced(afterAt, after.size()), after);
+}
+
+void addPageRows(QByteArrayView page, const MetaTags &tags, std::vector<AuditRow> &rows)
+{
+    const std::optional<metatags::KeptPart> kept = metatags::FindKeptPart(page);
+    if (!kept) {
+        rows.push_back({ std::nullopt, Finding::NoTitleTag,
+            tr("no <title> or <TITLE> tag: a save puts the preamble ahead of the whole page") });
+        return;
+    }
+    const QByteArrayView keptBytes = page.sliced(kept->start, kept->length);
+    if (!keptBytes.endsWith("</html>") && !keptBytes.endsWith("</HTML>"))
+        rows.push_back({ std::nullopt, Finding::NoClosingTag, tr("no </html> or </HTML> behind the title tag") });
+    if (const QStringList dropped = HeadDropsOf(page, kept, tags); !dropped.isEmpty())
+        rows.push_back({ std::nullopt, Finding::DropsHead, dropped.join(QStringLiteral(", ")) });
+}
+
+// The rows about where and how the word stands in the page.
+void addTagRows(
+    QByteArrayView page, const MetaTags &tags, MetaField field, const ShownValue &value, std::vector<AuditRow> &rows)
+{
+    const QByteArrayView word = TagWord(field);
+    const MetaTagAt *firstExact = nullptr;
+    qsizetype exact = 0;
+    qsizetype otherCase = 0;
+    QStringList otherForms;
+    for (const MetaTagAt &tag : tags) {
+        if (tag.name == word) {
+            firstExact = firstExact ? firstExact : &tag;
+            ++exact;
+        } else if (SameIgnoringCase(tag.name, word)) {
+            ++otherCase;
+            otherForms.append(QStringLiteral("name=") + quoted(tag.name));
+        }
+    }
+
+    const bool onlyOtherCase = exact == 0 && otherCase > 0;
+    if (value.status == ValueStatus::Missing && !onlyOtherCase)
+        rows.push_back({ field, Finding::Missing, tr("no %1 in the page").arg(quoted(word)) });
+    if (value.status == ValueStatus::Unusable)
+        rows.push_back({ field, Finding::Unusable, tr("no value can be cut behind %1").arg(quoted(word)) });
+    if (onlyOtherCase) {
+        otherForms.removeDuplicates();
+        rows.push_back({ field, Finding::OtherCaseOnly,
+            tr("only %1; the editor reads %2").arg(otherForms.join(QStringLiteral(", ")), quoted(word)) });
+    }
+    if (value.status == ValueStatus::Found) {
+        const qsizetype wordAt = metatags::FindBytes(page, word);
+        if (!standsInMetaTag(page, wordAt, word.size())) {
+            rows.push_back(
+                { field, Finding::NotInMetaTag, tr("read from %1").arg(surroundings(page, wordAt, word.size())) });
+        }
+    }
+    if (exact > 0 && exact + otherCase > 1)
+        rows.push_back({ field, Finding::Multiple,
+            tr("%1 meta tags for %2, in any case").arg(QString::number(exact + otherCase), quoted(word)) });
+    if (firstExact && firstExact->content.contains('>')) {
+        rows.push_back({ field, Finding::GtInValue,
+            tr("content=%1: the editor reads up to the \">\"").arg(quoted(firstExact->content)) });
+    }
+}
+
+// The rows about the value's length.
+void addLengthRows(
+    MetaField field, const QString &text, const AuditLimits &limits, ResultFonts fonts, std::vector<AuditRow> &rows)
+{
+    const QString shown = ResultText(text);
+    if (shown.isEmpty()) {
+        rows.push_back({ field, Finding::Empty, text.isEmpty() ? QString() : tr("only white space") });
+        return;
+    }
+    if (field != MetaField::Keywords) {
+        const bool title = field == MetaField::Title;
+        const CharacterRange range = title ? limits.titleCharacters : limits.descriptionCharacters;
+        const int mostPixels = title ? limits.titlePixels : limits.descriptionPixels;
+        const TextWidth *font = title ? fonts.title : fonts.description;
+        const qsizetype count = CharacterCount(shown);
+        QStringList over;
+        if (count > range.most)
+            over.append(tr("%1, more than %2").arg(characters(count), QString::number(range.most)));
+        if (font && mostPixels > 0) {
+            const double pixels = font->of(shown);
+            if (pixels > mostPixels)
+                over.append(tr("%1 px, more than %2 px")
+                                .arg(QString::number(std::lround(pixels)), QString::number(mostPixels)));
+        }
+        if (count < range.least)
+            rows.push_back({ field, Finding::TooShort,
+                tr("%1, fewer than %2").arg(characters(count), QString::number(range.least)) });
+        if (!over.isEmpty())
+            rows.push_back({ field, Finding::TooLong, over.join(QStringLiteral("; ")) });
+    }
+}
+
+void addEditorRow(MetaField field, const QString &text, std::vector<AuditRow> &rows)
+{
+    const qsizetype limit = EditorLimits[IndexOf(field)];
+    if (text.size() <= limit)
+        return;
+    // The editor's fields hold a CR LF as one line break.
+    const qsizetype length = text.size() - text.count(QStringLiteral("\r\n"));
+    if (length > limit)
+        rows.push_back({ field, Finding::CutInEditor,
+            tr("%1; the editor keeps %2").arg(characters(length), QString::number(limit)) });
+}
+
+} // namespace
+
+QLatin1StringView FindingName(Finding finding)
+{
+    return QLatin1StringView(Names[static_cast<std::size_t>(finding)]);
+}
+
+std::optional<Finding> FindingNamed(QStringView name)
+{
+    for (std::size_t i = 0; i < Names.size(); ++i) {
+        if (name == QLatin1StringView(Names[i]))
+            return static_cast<Finding>(i);
+    }
+    return std::nullopt;
+}
+
+std::optional<FindingSet> FindingsNamed(QStringView list)
+{
+    FindingSet set;
+    for (const QStringView name : list.split(u',', Qt::SkipEmptyParts)) {
+        const std::optional<Finding> finding = FindingNamed(name.trimmed());
+        if (!finding)
+            return std::nullopt;
+        set.set(static_cast<std::size_t>(*finding));
+    }
+    return set;
+}
+
+QLatin1StringView FieldColumn(const std::optional<MetaField> &field)
+{
+    // The sheet's column names, which rows are printed with many times over.
+    constexpr std::array<QLatin1StringView, 4> names = { QLatin1StringView("page"), QLatin1StringView("title"),
+        QLatin1StringView("description"), QLatin1StringView("keywords") };
+    return names[field ? IndexOf(*field) + 1 : 0];
+}
+
+PageAudit AuditPage(const QString &path, QByteArrayView page, const AuditLimits &limits, ResultFonts fonts)
+{
+    PageAudit audit { path, {}, std::nullopt, std::nullopt };
+    const MetaTags tags = MetaTagsIn(page);
+    addPageRows(page, tags, audit.rows);
+    const ShownPage shown = ShowPage(path, page);
+    for (const MetaField field : AllMetaFields) {
+        const ShownValue &value = shown.values[IndexOf(field)];
+        addTagRows(page, tags, field, value, audit.rows);
+        if (value.status != ValueStatus::Found)
+            continue;
+        addLengthRows(field, value.text, limits, fonts, audit.rows);
+        addEditorRow(field, value.text, audit.rows);
+    }
+    if (shown.values[IndexOf(MetaField::Title)].status == ValueStatus::Found)
+        audit.title = shown.values[IndexOf(MetaField::Title)].text;
+    if (shown.values[IndexOf(MetaField::Description)].status == ValueStatus::Found)
+        audit.description = shown.values[IndexOf(MetaField::Description)].text;
+    return audit;
+}
+
+std::vector<std::vector<AuditRow>> DuplicateRows(const std::vector<PageAudit> &pages)
+{
+    std::vector<std::vector<AuditRow>> duplicates(pages.size());
+    for (const MetaField field : { MetaField::Title, MetaField::Description }) {
+        const auto valueOf = [field](const PageAudit &page) -> const std::optional<QString> & {
+            return field == MetaField::Title ? page.title : page.description;
+        };
+        // Pages with equal values end up side by side, in page order; sorting
+        // needs no allocation per value, as a hash of lists would.
+        std::vector<std::size_t> sorted;
+        sorted.reserve(pages.size());
+        for (std::size_t i = 0; i < pages.size(); ++i) {
+            const std::optional<QString> &value = valueOf(pages[i]);
+            // An empty value is a finding of its own, not a shared one.
+            if (value && !ResultText(*value).isEmpty())
+                sorted.push_back(i);
+        }
+        std::stable_sort(sorted.begin(), sorted.end(),
+            [&](std::size_t a, std::size_t b) { return *valueOf(pages[a]) < *valueOf(pages[b]); });
+        for (auto from = sorted.begin(); from != sorted.end();) {
+            const auto to = std::find_if(
+                from, sorted.end(), [&](std::size_t i) { return *valueOf(pages[i]) != *valueOf(pages[*from]); });
+            if (to - from > 1) {
+                for (auto page = from; page != to; ++page) {
+                    QStringList others;
+                    for (auto other = from; other != to && others.size() < NamedDuplicates; ++other) {
+                        if (other != page)
+                            others.append(pages[*other].path);
+                    }
+                    QString detail = tr("also in %1").arg(others.join(QStringLiteral(", ")));
+                    const qsizetype more = (to - from) - 1 - others.size();
+                    if (more > 0)
+                        detail += tr(" and %1 more").arg(more);
+                    duplicates[*page].push_back({ field, Finding::Duplicate, detail });
+                }
+            }
+            from = to;
+        }
+    }
+    return duplicates;
+}
+
+} // namespace cli

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QByteArrayView>
+#include <QVarLengthArray>
+
+namespace cli {
+
+// A <meta> tag as a browser parses it: attribute names in any case, values in
+// double, single or no quotes, the tag ending at the first '>' outside quotes.
+// The views point into the page.
+struct MetaTagAt
+{
+    qsizetype start = 0; // at '<'
+    qsizetype end = 0; // behind '>', or the page's end
+    QByteArrayView name; // the name attribute's value
+    QByteArrayView content;
+    QByteArrayView httpEquiv;
+    bool hasCharset = false; // a charset attribute
+};
+
+// A page's head seldom holds more tags than fit without an allocation.
+using MetaTags = QVarLengthArray<MetaTagAt, 16>;
+
+// Every <meta> tag of the page (or of a part of it), in page order.
+MetaTags MetaTagsIn(QByteArrayView page);
+
+// Whether a and b hold the same ASCII letters, ignoring case.
+bool SameIgnoringCase(QByteArrayView a, QByteArrayView b);
+
+// The first occurrence of needle in haystack, ASCII letters in either case, or -1.
+qsizetype IndexIgnoringCase(QByteArrayView haystack, QByteArrayView needle, qsizetype from = 0);
+
+} // namespace cli
