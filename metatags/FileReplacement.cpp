@@ -216,15 +216,22 @@ private:
 };
 
 // An exclusive advisory lock on the file at path for as long as the object
-// lives; no lock when the file cannot be opened for reading.
+// lives; none when the file cannot be opened for reading. Saves by this
+// program hold it only for a look and a rename; a program that keeps it far
+// longer is not waited for without end.
 class LockedFile
 {
 public:
     explicit LockedFile(const QByteArray &path)
         : m_descriptor(::open(path.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC))
     {
-        if (m_descriptor >= 0)
-            ::flock(m_descriptor, LOCK_EX);
+        constexpr int Attempts = 500;
+        for (int attempt = 0; m_descriptor >= 0 && attempt < Attempts; ++attempt) {
+            if (::flock(m_descriptor, LOCK_EX | LOCK_NB) == 0 || errno != EWOULDBLOCK)
+                return;
+            ::usleep(10000);
+        }
+        m_heldElsewhere = m_descriptor >= 0;
     }
     ~LockedFile()
     {
@@ -234,8 +241,11 @@ public:
     LockedFile(const LockedFile &) = delete;
     LockedFile &operator=(const LockedFile &) = delete;
 
+    bool heldElsewhere() const { return m_heldElsewhere; }
+
 private:
     int m_descriptor;
+    bool m_heldElsewhere = false;
 };
 
 std::optional<QString> keepOwnerAndMode(int descriptor, const struct stat &target)
@@ -329,6 +339,10 @@ Result<FileStamp> replaceRegularFile(const QString &target, const QByteArray &pa
         // Other saves by this program hold the same lock from their look to
         // their rename; what remains for other programs is a moment.
         const LockedFile lock(path);
+        if (lock.heldElsewhere())
+            return FileError { target,
+                tr("Another program has kept the file locked for seconds; it was left as it is. Try again once "
+                   "that program is done with it.") };
         if (StampOf(QFile::decodeName(path)) != before)
             return FileError { target, changedMeanwhileReason() };
         if (const std::optional<QString> reason = temporary.renameTo(path, before.exists))

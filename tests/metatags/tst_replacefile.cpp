@@ -226,6 +226,8 @@ void ReplaceFileTest::leavesAnotherWritersChangeAlone_data()
     QTest::newRow("another program adds a hard link during the save") << "ln page.html other.html" << false << false;
     QTest::newRow("another program write-protects it during the save") << "chmod 444 page.html" << false << false;
     QTest::newRow("another program writes after the caller read it") << "echo more >> page.html" << true << false;
+    QTest::newRow("another program keeps the file locked")
+        << "(flock -x 9; sleep 8) 9<page.html >/dev/null 2>&1 & sleep 0.5" << false << false;
 }
 
 // The target is looked at again just before the rename: what another program
@@ -255,7 +257,7 @@ void ReplaceFileTest::leavesAnotherWritersChangeAlone()
         return;
     }
     QVERIFY(reason);
-    QVERIFY2(reason->contains(QLatin1String("Another program changed the file")), qPrintable(*reason));
+    QVERIFY2(reason->contains(QLatin1String("Another program")), qPrintable(*reason));
     for (auto it = afterChange.begin(); it != afterChange.end();) {
         // What was written during the save is the save's own temporary file.
         it = QFileInfo(it.key()).fileName().startsWith(QLatin1String(".tagwright-")) ? afterChange.erase(it) : ++it;
