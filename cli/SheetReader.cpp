@@ -4,8 +4,6 @@
 #include "SheetCell.h"
 #include "SheetFormat.h"
 
-#include <PageEncoding.h>
-
 #include <QBuffer>
 #include <QCoreApplication>
 #include <QJsonDocument>
@@ -188,7 +186,7 @@ std::variant<Columns, QString> readHeader(const Record &record)
     Columns header;
     QStringList seen;
     bool hasPath = false;
-    if (!metatags::IsValidUtf8(record.text))
+    if (!QByteArrayView(record.text).isValidUtf8())
         return tr("The header line is not UTF-8 text.");
     for (std::size_t i = 0; i < record.cells.size(); ++i) {
         const QString cell = QString::fromUtf8(record.cell(i));
@@ -226,13 +224,13 @@ SheetRow readTabRow(const Columns &header, const Record &record)
         row.error = tr("The line has %1 columns, the header %2.").arg(record.cells.size()).arg(header.columns.size());
         return row;
     }
-    const bool utf8 = metatags::IsValidUtf8(record.text);
+    const bool utf8 = QByteArrayView(record.text).isValidUtf8();
     for (std::size_t i = 0; i < record.cells.size(); ++i) {
         const Columns::Column &column = header.columns[i];
         if (column.kind == Columns::Kind::Ignored)
             continue;
         const QString name = column.kind == Columns::Kind::Path ? QStringLiteral("path") : ColumnName(column.field);
-        if (!utf8 && !metatags::IsValidUtf8(record.cell(i))) {
+        if (!utf8 && !QByteArrayView(record.cell(i)).isValidUtf8()) {
             row.error = tr("The %1 cell is not UTF-8 text.").arg(name);
             return row;
         }

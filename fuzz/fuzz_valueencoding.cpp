@@ -1,6 +1,6 @@
 // Value decoding and encoding: round trips in UTF-8 and windows-1252, numeric
 // character references for what windows-1252 or a declared legacy encoding
-// cannot hold, IsValidUtf8 against the table of well-formed UTF-8 byte
+// cannot hold, the UTF-8 check against the table of well-formed UTF-8 byte
 // sequences, and the order of the rules that sniff a page's encoding.
 #include "ExactCopy.h"
 #include "FuzzInput.h"
@@ -167,7 +167,7 @@ bool startsWith(QByteArrayView bytes, QByteArrayView prefix)
 void checkBytes(QByteArrayView bytes)
 {
     const bool valid = isWellFormedUtf8(bytes);
-    fuzz::Require(metatags::IsValidUtf8(bytes) == valid, "IsValidUtf8 agrees with the table of well-formed UTF-8");
+    fuzz::Require(bytes.isValidUtf8() == valid, "isValidUtf8 agrees with the table of well-formed UTF-8");
 
     const QString asWindows1252 = metatags::DecodeValue(bytes, PageEncoding::windows1252());
     fuzz::Require(asWindows1252.size() == bytes.size(), "windows-1252 gives one character for every byte");
@@ -214,7 +214,7 @@ void checkTyped(const QString &typed)
         "a typed text comes back from windows-1252, with numeric references for what it cannot hold");
 
     const QByteArray utf8 = metatags::EncodeValue(typed, PageEncoding::utf8());
-    fuzz::Require(metatags::IsValidUtf8(utf8), "a typed text encodes as valid UTF-8");
+    fuzz::Require(QByteArrayView(utf8).isValidUtf8(), "a typed text encodes as valid UTF-8");
     fuzz::Require(metatags::DecodeValue(utf8, PageEncoding::utf8()) == expectedFromUtf8(typed),
         "a typed text comes back from UTF-8");
 

@@ -5,7 +5,6 @@
 #include <QStringDecoder>
 
 #include <array>
-#include <cstring>
 #include <optional>
 
 namespace metatags {
@@ -153,54 +152,6 @@ QString withCrLf(QStringView text)
 
 } // namespace
 
-bool IsValidUtf8(QByteArrayView bytes)
-{
-    const auto *p = reinterpret_cast<const unsigned char *>(bytes.data());
-    const unsigned char *end = p + bytes.size();
-    while (p < end) {
-        // Pages are mostly ASCII: check eight bytes at a time while they are.
-        if (end - p >= 8) {
-            quint64 chunk;
-            std::memcpy(&chunk, p, sizeof chunk);
-            if ((chunk & 0x8080808080808080ULL) == 0) {
-                p += 8;
-                continue;
-            }
-        }
-        const unsigned char lead = *p;
-        if (lead < 0x80) {
-            ++p;
-            continue;
-        }
-        int trailing = 0;
-        char32_t least = 0;
-        if (lead >= 0xC2 && lead <= 0xDF) {
-            trailing = 1;
-            least = 0x80;
-        } else if (lead >= 0xE0 && lead <= 0xEF) {
-            trailing = 2;
-            least = 0x800;
-        } else if (lead >= 0xF0 && lead <= 0xF4) {
-            trailing = 3;
-            least = 0x10000;
-        } else {
-            return false;
-        }
-        if (end - p <= trailing)
-            return false;
-        char32_t codePoint = lead & (0x3F >> trailing);
-        for (int i = 1; i <= trailing; ++i) {
-            if ((p[i] & 0xC0) != 0x80)
-                return false;
-            codePoint = (codePoint << 6) | (p[i] & 0x3Fu);
-        }
-        if (codePoint < least || codePoint > 0x10FFFF || (codePoint >= 0xD800 && codePoint <= 0xDFFF))
-            return false;
-        p += trailing + 1;
-    }
-    return true;
-}
-
 QByteArray PageEncoding::name() const
 {
     switch (kind) {
@@ -224,7 +175,7 @@ PageEncoding SniffPageEncoding(QByteArrayView pageAsRead)
         return PageEncoding::utf16();
     if (std::optional<PageEncoding> declared = DeclaredPageEncoding(pageAsRead))
         return *std::move(declared);
-    return IsValidUtf8(pageAsRead) ? PageEncoding::utf8() : PageEncoding::windows1252();
+    return pageAsRead.isValidUtf8() ? PageEncoding::utf8() : PageEncoding::windows1252();
 }
 
 QString DecodeValue(QByteArrayView bytes, const PageEncoding &encoding)

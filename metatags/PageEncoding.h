@@ -41,8 +41,6 @@ struct PageEncoding
     bool operator==(const PageEncoding &) const = default;
 };
 
-bool IsValidUtf8(QByteArrayView bytes);
-
 // The encoding of a page's values, decided once from the page as it was read,
 // before any cut, in the order a browser uses: a byte-order mark, then a
 // charset declared in a meta tag within the first 1024 bytes, then whether
