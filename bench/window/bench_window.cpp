@@ -1,30 +1,32 @@
 // The main window against its baselines, each pair measured in turns within
 // one run so that both see the same machine: start-up to the first painted
-// window beside a bare QWidget of the same size, and open-then-save of a
-// 256 MiB page through the window's commands beside the page operations alone.
+// window beside a bare window of the same size and one that paints a line of
+// text in the same font, and open-then-save of a 256 MiB page through the
+// window's commands beside the page operations alone. Run by hand. Each
+// start-up runs this program again as "--probe KIND", which ends as soon as
+// its first window has been painted.
 
-#include <Browser.h>
+#include "../OpenThenSave.h"
+#include "../Paired.h"
+
+#include <CaptionFont.h>
+#include <DesktopBrowser.h>
+#include <DesktopFileDialog.h>
 #include <FileDialog.h>
 #include <MainWindow.h>
+#include <MessageBoxPrompts.h>
 #include <UserPrompts.h>
 
-#include <LoadPage.h>
-#include <MetaPageJobs.h>
-
 #include <QApplication>
-#include <QElapsedTimer>
+#include <QEvent>
 #include <QFile>
+#include <QLabel>
 #include <QProcess>
 #include <QPushButton>
 #include <QTemporaryDir>
 
-#include <benchmark/benchmark.h>
-
-#include <algorithm>
-#include <cstdio>
-#include <functional>
-#include <string>
-#include <vector>
+#include <cstdlib>
+#include <memory>
 
 namespace {
 
@@ -35,20 +37,17 @@ constexpr qint64 PageSize = qint64(256) * 1024 * 1024;
 class FixedFileDialog : public app::FileDialog
 {
 public:
-    FixedFileDialog(QString openPath, QString savePath)
-        : m_openPath(std::move(openPath))
-        , m_savePath(std::move(savePath))
-    { }
     void setFilter(const QString &) override { }
     void setFileName(const QString &fileName) override { m_fileName = fileName; }
     void setDirectory(const QString &) override { }
-    void showOpen(QWidget *) override { m_fileName = m_openPath; }
-    void showSave(QWidget *) override { m_fileName = m_savePath; }
+    void showOpen(QWidget *) override { m_fileName = openPath; }
+    void showSave(QWidget *) override { m_fileName = savePath; }
     QString fileName() const override { return m_fileName; }
 
+    QString openPath;
+    QString savePath;
+
 private:
-    QString m_openPath;
-    QString m_savePath;
     QString m_fileName;
 };
 
@@ -57,150 +56,60 @@ class YesPrompts : public app::UserPrompts
 public:
     Answer askYesNoCancel(QWidget *, const QString &, const QString &) override { return Answer::Yes; }
     Answer askYesNo(QWidget *, const QString &, const QString &) override { return Answer::Yes; }
-    void showError(QWidget *, const QString &, const QString &text) override
-    {
-        std::fprintf(stderr, "%s\n", qPrintable(text));
-        ++errors;
-    }
+    void showError(QWidget *, const QString &, const QString &) override { ++errors; }
 
     int errors = 0;
 };
 
-class IdleBrowser : public links::Browser
-{
-public:
-    void open(QWidget *, const QUrl &) override { }
-};
-
 bool writeLargePage(const QString &path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    const QByteArray head = "<html><head>\r\n<meta name=\"Title\" content=\"Big page\">\r\n"
-                            "<meta name=\"Description\" content=\"A page of many paragraphs\">\r\n"
-                            "<meta name=\"KeyWords\" content=\"big, page\">\r\n<title>Big</title></head><body>\r\n";
-    const QByteArray tail = "</body></html>\r\n";
+    QByteArray page = "<html><head>\r\n<meta name=\"Title\" content=\"Big page\">\r\n"
+                      "<meta name=\"Description\" content=\"A page of many paragraphs\">\r\n"
+                      "<meta name=\"KeyWords\" content=\"big, page\">\r\n<title>Big</title></head><body>\r\n";
     const QByteArray line = "<p>The quick brown fox jumps over the lazy dog, again and again.</p>\r\n";
-    QByteArray body;
-    while (body.size() < 4 * 1024 * 1024)
-        body += line;
-    qint64 written = file.write(head);
-    while (written + body.size() + tail.size() <= PageSize)
-        written += file.write(body);
-    file.write(QByteArray(PageSize - written - tail.size(), ' '));
-    file.write(tail);
-    return file.error() == QFileDevice::NoError;
+    const QByteArray tail = "</body></html>\r\n";
+    page.reserve(PageSize);
+    while (page.size() + line.size() + tail.size() <= PageSize)
+        page += line;
+    page += QByteArray(PageSize - page.size() - tail.size(), ' ') + tail;
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(page) == PageSize;
 }
 
-double secondsOf(const std::function<bool()> &job, bool &ok)
+class FirstPaint : public QObject
 {
-    QElapsedTimer timer;
-    timer.start();
-    ok = job() && ok;
-    return static_cast<double>(timer.nsecsElapsed()) / 1e9;
-}
-
-struct Baseline
-{
-    const char *name;
-    std::function<bool()> job;
+public:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::Paint)
+            QCoreApplication::exit(0);
+        return QObject::eventFilter(watched, event);
+    }
 };
 
-double median(std::vector<double> values)
+// Starts up the way the editor does, with its production seams: "editor" the
+// main window, "bare" a plain window of the editor's size, "text" one that
+// also shows a line of text in the editor's font.
+int probe(const QString &kind, const QSize &size)
 {
-    std::sort(values.begin(), values.end());
-    const std::size_t middle = values.size() / 2;
-    return values.size() % 2 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
-}
-
-// Runs the editor and its baselines in rounds, starting each round with the
-// next one so that none always goes first. The reported time is the editor's;
-// each baseline gets its median time and the median of the per-round ratios
-// editor / baseline, which a busy machine disturbs far less than a ratio of
-// totals.
-void measureAgainst(
-    benchmark::State &state, const std::function<bool()> &editor, const std::vector<Baseline> &baselines)
-{
-    std::vector<std::function<bool()>> jobs { editor };
-    for (const Baseline &baseline : baselines)
-        jobs.push_back(baseline.job);
-    std::vector<std::vector<double>> seconds(jobs.size());
-    bool ok = true;
-    std::size_t first = 0;
-    for (auto _ : state) {
-        for (std::size_t step = 0; step < jobs.size(); ++step) {
-            const std::size_t job = (first + step) % jobs.size();
-            seconds[job].push_back(secondsOf(jobs[job], ok));
+    app::DesktopFileDialog fileDialog;
+    app::MessageBoxPrompts prompts;
+    links::DesktopBrowser browser;
+    std::unique_ptr<QWidget> window;
+    if (kind == QLatin1String("editor")) {
+        window = std::make_unique<app::MainWindow>(fileDialog, prompts, browser);
+    } else {
+        window = std::make_unique<QWidget>();
+        window->setFixedSize(size);
+        if (kind == QLatin1String("text")) {
+            auto *line = new QLabel(QStringLiteral("TAGWRIGHT 2.0 Beta"), window.get());
+            line->setFont(app::CaptionFont(line));
         }
-        state.SetIterationTime(seconds[0].back());
-        first = (first + 1) % jobs.size();
     }
-    if (!ok) {
-        state.SkipWithError("a run failed");
-        return;
-    }
-    state.counters["editor_median_ms"] = 1000 * median(seconds[0]);
-    for (std::size_t i = 0; i < baselines.size(); ++i) {
-        const std::string name = baselines[i].name;
-        std::vector<double> ratios;
-        for (std::size_t round = 0; round < seconds[0].size(); ++round)
-            ratios.push_back(seconds[0][round] / seconds[i + 1][round]);
-        state.counters[name + "_median_ms"] = 1000 * median(seconds[i + 1]);
-        state.counters["ratio_to_" + name] = median(ratios);
-    }
-}
-
-void StartupToFirstWindow(benchmark::State &state, const QString &probe, QSize editorSize)
-{
-    const auto run = [&probe](const QStringList &arguments) {
-        return [probe, arguments] { return QProcess::execute(probe, arguments) == 0; };
-    };
-    const QString width = QString::number(editorSize.width());
-    const QString height = QString::number(editorSize.height());
-    // The bare window shows no text and so never starts the font system,
-    // which any window with a caption needs; the second baseline shows one
-    // line of text, to tell that share apart.
-    measureAgainst(state, run({ QStringLiteral("editor") }),
-        { { "bare", run({ QStringLiteral("bare"), width, height }) },
-            { "bare_with_text", run({ QStringLiteral("text"), width, height }) } });
-}
-
-void OpenThenSave256MiB(benchmark::State &state, const QTemporaryDir &folder)
-{
-    const QString page = folder.filePath(QStringLiteral("page.html"));
-    if (!writeLargePage(page)) {
-        state.SkipWithError("cannot write the page");
-        return;
-    }
-    const QString byWindow = folder.filePath(QStringLiteral("by-window.html"));
-    const QString byOperations = folder.filePath(QStringLiteral("by-operations.html"));
-    FixedFileDialog fileDialog(page, byWindow);
-    YesPrompts prompts;
-    IdleBrowser browser;
-    app::MainWindow window(fileDialog, prompts, browser);
-    auto *openButton = window.findChild<QPushButton *>(QStringLiteral("Command1"));
-    auto *saveAsButton = window.findChild<QPushButton *>(QStringLiteral("Command2"));
-
-    const auto throughWindow = [&] {
-        openButton->click();
-        saveAsButton->click();
-        return prompts.errors == 0;
-    };
-    const auto operationsAlone = [&] {
-        metatags::Result<QByteArray> loaded = metatags::LoadPage(page);
-        if (!loaded.ok())
-            return false;
-        QByteArray buffer = std::move(loaded).value();
-        const metatags::PageEncoding encoding = metatags::SniffPageEncoding(buffer);
-        const metatags::PageValues values
-            = metatags::ReadMetaValues(buffer, encoding, metatags::ReadOrder::EachOnItsOwn);
-        const metatags::MetaFields fields { values.title.value_or(metatags::FieldValue {}),
-            values.description.value_or(metatags::FieldValue {}), values.keywords.value_or(metatags::FieldValue {}) };
-        return !metatags::SaveMetaPage(byOperations, fields, buffer, encoding);
-    };
-    measureAgainst(state, throughWindow, { { "page_operations", operationsAlone } });
-    QFile::remove(page);
+    FirstPaint firstPaint;
+    window->installEventFilter(&firstPaint);
+    window->show();
+    return QApplication::exec();
 }
 
 } // namespace
@@ -210,28 +119,43 @@ int main(int argc, char *argv[])
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication application(argc, argv);
+    if (argc == 5 && QByteArrayView(argv[1]) == "--probe")
+        return probe(QString::fromLatin1(argv[2]), QSize(std::atoi(argv[3]), std::atoi(argv[4])));
     benchmark::Initialize(&argc, argv);
 
-    // The bare window gets the editor's outer size, menu bar included.
-    QSize editorSize;
-    {
-        FixedFileDialog fileDialog({}, {});
-        YesPrompts prompts;
-        IdleBrowser browser;
-        app::MainWindow window(fileDialog, prompts, browser);
-        editorSize = window.size();
-    }
-    const QString probe = QCoreApplication::applicationDirPath() + QStringLiteral("/window_startup_probe");
-    QTemporaryDir folder;
+    const QTemporaryDir folder;
+    const QString page = folder.filePath(QStringLiteral("page.html"));
+    FixedFileDialog fileDialog;
+    fileDialog.openPath = page;
+    fileDialog.savePath = folder.filePath(QStringLiteral("by-window.html"));
+    YesPrompts prompts;
+    links::DesktopBrowser browser; // never asked to open anything
+    app::MainWindow window(fileDialog, prompts, browser);
+    if (!writeLargePage(page))
+        return 1;
 
-    benchmark::RegisterBenchmark("StartupToFirstWindow/editor_vs_bare_QWidget", StartupToFirstWindow, probe, editorSize)
-        ->UseManualTime()
-        ->Unit(benchmark::kMillisecond)
-        ->Iterations(40);
-    benchmark::RegisterBenchmark("OpenThenSave/256MiB/window_vs_page_operations", OpenThenSave256MiB, std::cref(folder))
-        ->UseManualTime()
-        ->Unit(benchmark::kMillisecond)
-        ->Iterations(10);
+    // The baselines get the editor's outer size, menu bar included. The bare
+    // window shows no text and so never starts the font system, which any
+    // window with a caption needs; the other shows one line of text, to tell
+    // that share apart.
+    const QStringList size { QString::number(window.width()), QString::number(window.height()) };
+    const auto run = [&size](const char *kind) {
+        const QStringList arguments = QStringList { QStringLiteral("--probe"), QLatin1String(kind) } + size;
+        return [arguments] { return QProcess::execute(QCoreApplication::applicationFilePath(), arguments) == 0; };
+    };
+    bench::AddPaired(
+        "StartupToFirstWindow", 40, run("editor"), { { "bare", run("bare") }, { "one_line", run("text") } });
+
+    auto *open = window.findChild<QPushButton *>(QStringLiteral("Command1"));
+    auto *saveAs = window.findChild<QPushButton *>(QStringLiteral("Command2"));
+    const QString byOperations = folder.filePath(QStringLiteral("by-operations.html"));
+    bench::AddPaired("OpenThenSave/256MiB/window", 10,
+        [&] {
+            open->click();
+            saveAs->click();
+            return prompts.errors == 0;
+        },
+        { { "page_operations", [&] { return bench::OpenThenSave(page, byOperations); } } });
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
     return 0;
