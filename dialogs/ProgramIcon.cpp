@@ -1,5 +1,6 @@
 #include "ProgramIcon.h"
 
+#include <QIconEngine>
 #include <QPainter>
 #include <QPen>
 
@@ -26,12 +27,37 @@ QPixmap ProgramPicture(int size)
     return picture;
 }
 
+namespace {
+
+// Draws the motif at the size asked for, when it is asked for: drawing every
+// size up front cost more than the rest of the window's first paint.
+class DrawnIconEngine : public QIconEngine
+{
+public:
+    void paint(QPainter *painter, const QRect &rect, QIcon::Mode, QIcon::State) override
+    {
+        painter->drawPixmap(rect, pixmap(rect.size(), QIcon::Normal, QIcon::Off));
+    }
+    QPixmap pixmap(const QSize &size, QIcon::Mode, QIcon::State) override
+    {
+        const int side = qMin(size.width(), size.height());
+        return side > 0 ? ProgramPicture(side) : QPixmap();
+    }
+    QList<QSize> availableSizes(QIcon::Mode, QIcon::State) override
+    {
+        QList<QSize> sizes;
+        for (const int side : { 16, 24, 32, 48, 64, 128, 256 })
+            sizes.append(QSize(side, side));
+        return sizes;
+    }
+    QIconEngine *clone() const override { return new DrawnIconEngine; }
+};
+
+} // namespace
+
 QIcon ProgramIcon()
 {
-    QIcon icon;
-    for (const int size : { 16, 24, 32, 48, 64, 128, 256 })
-        icon.addPixmap(ProgramPicture(size));
-    return icon;
+    return QIcon(new DrawnIconEngine);
 }
 
 } // namespace dialogs
