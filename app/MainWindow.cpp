@@ -30,12 +30,6 @@ const QString PromptTitle = QStringLiteral("Tagwright 2.0");
 const QString FileFilter = QStringLiteral("HTML");
 const QString InitialFileName = QStringLiteral("*.html");
 
-void putValue(MetaFieldEdit *field, const std::optional<metatags::FieldValue> &value)
-{
-    if (value)
-        field->setValue(*value);
-}
-
 } // namespace
 
 MainWindow::MainWindow(FileDialog &fileDialog, UserPrompts &prompts, links::Browser &browser, QWidget *parent)
@@ -70,7 +64,7 @@ MainWindow::MainWindow(FileDialog &fileDialog, UserPrompts &prompts, links::Brow
 
     // The load step, before the window is first shown.
     clearFields();
-    m_controls.title->setFocus();
+    m_controls.fields[metatags::MetaTag::Title]->setFocus();
 
     // Fixed size, menu bar included, and centred on the screen.
     layout()->setSizeConstraint(QLayout::SetFixedSize);
@@ -113,9 +107,8 @@ void MainWindow::buildMenus()
 
 void MainWindow::clearFields()
 {
-    m_controls.title->clearValue();
-    m_controls.description->clearValue();
-    m_controls.keywords->clearValue();
+    for (MetaFieldEdit *field : m_controls.fields.values)
+        field->clearValue();
     m_controls.originalPath->clear();
     m_controls.newPath->clear();
 }
@@ -154,10 +147,11 @@ void MainWindow::openPage(metatags::ReadOrder order)
     m_openedPath = *path;
     m_openedCanonicalPath = QFileInfo(*path).canonicalFilePath();
     m_openedStamp = page.stamp;
-    const metatags::PageValues values = metatags::ReadMetaValues(m_page, m_encoding, order);
-    putValue(m_controls.title, values.title);
-    putValue(m_controls.description, values.description);
-    putValue(m_controls.keywords, values.keywords);
+    // A value that is missing or unusable leaves its field as it is.
+    metatags::ReadMetaValues(m_page, m_encoding, order).forEach([this](metatags::MetaTag tag, const auto &read) {
+        if (read.found())
+            m_controls.fields[tag]->setValue(read.value);
+    });
 }
 
 bool MainWindow::confirmSave()
@@ -198,8 +192,9 @@ bool MainWindow::mayOverwrite(const QString &target)
 
 bool MainWindow::writePage(const QString &target)
 {
-    const metatags::MetaFields fields { m_controls.title->value(), m_controls.description->value(),
-        m_controls.keywords->value() };
+    metatags::PerTag<metatags::FieldValue> fields;
+    m_controls.fields.forEach(
+        [&fields](metatags::MetaTag tag, const MetaFieldEdit *field) { fields[tag] = field->value(); });
     const bool existed = QFileInfo::exists(target);
     const bool overOpenedFile = isOpenedFile(target);
     const metatags::Result<metatags::FileStamp> written

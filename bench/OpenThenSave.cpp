@@ -13,13 +13,14 @@ std::optional<metatags::FileError> OpenThenSave(const QString &page, const QStri
     QByteArray bytes = std::move(loaded).value();
 
     const metatags::PageEncoding encoding = metatags::SniffPageEncoding(bytes);
-    const metatags::PageValues values = metatags::ReadMetaValues(bytes, encoding, metatags::ReadOrder::EachOnItsOwn);
-    metatags::MetaFields fields;
-    fields.title = values.title.value_or(metatags::FieldValue {});
-    fields.description
+    using metatags::MetaTag;
+    metatags::PerTag<metatags::FieldValue> fields;
+    fields[MetaTag::Title]
+        = metatags::ReadMetaValues(bytes, encoding, metatags::ReadOrder::EachOnItsOwn)[MetaTag::Title].value;
+    fields[MetaTag::Description]
         = { typed == TypedText::Ascii ? QStringLiteral("Daily tables of data") : QStringLiteral("Tägliche Tabellen"),
               std::nullopt };
-    fields.keywords = { QStringLiteral("data, tables"), std::nullopt };
+    fields[MetaTag::KeyWords] = { QStringLiteral("data, tables"), std::nullopt };
     return metatags::SaveMetaPage(target, fields, bytes, encoding);
 }
 

@@ -1,5 +1,6 @@
 #include "PageBenchmarks.h"
 
+#include "FileReplacement.h"
 #include "GeneratedPage.h"
 #include "LoadPage.h"
 #include "OpenThenSave.h"
@@ -158,13 +159,15 @@ void registerWrites(const PageWorkspace &workspace, const PageSize &size)
     const QString metaTarget = workspace.target("written", size);
     const std::string plainTarget = QFile::encodeName(workspace.target("plain", size)).toStdString();
     const std::string durableTarget = QFile::encodeName(workspace.target("durable", size)).toStdString();
-    const metatags::MetaBytes values = { "Tables of Data", "Daily tables of data", "data, tables" };
+    const metatags::PerTag<QByteArray> values = { "Tables of Data", "Daily tables of data", "data, tables" };
 
     configure(benchmark::RegisterBenchmark(nameOf("WriteMetaPage", size).c_str(),
                   [page, metaTarget, values, size](benchmark::State &state) {
                       const QByteArray bytes = loadOrSkip(state, page);
                       for (auto _ : state) {
-                          if (metatags::WriteMetaPage(metaTarget, values, bytes))
+                          const auto write
+                              = [&](QIODevice &device) { return metatags::WriteMetaPage(device, values, bytes); };
+                          if (!metatags::ReplaceFile(metaTarget, write).ok())
                               state.SkipWithError("WriteMetaPage failed");
                       }
                       countBytes(state, size.bytes);

@@ -98,7 +98,7 @@ PageReport reportOf(const PageAudit &audit, const AuditOptions &options, Tally &
     for (const AuditRow &row : audit.rows) {
         // Rows come page first (0), then Title (1), Description (2) and
         // KeyWords (3): a field's rows end where a later field's begin.
-        const std::size_t rank = row.field ? IndexOf(*row.field) + 1 : 0;
+        const std::size_t rank = row.field ? static_cast<std::size_t>(*row.field) + 1 : 0;
         for (; ended < 2 && rank > ended + 1; ++ended)
             report.titleAndDescriptionEnds[ended] = report.lines.size();
         appendRow(report.lines, path, row, options, tally);
@@ -204,8 +204,8 @@ int RunAudit(const QStringList &paths, const AuditOptions &options, Console &con
         }
         const QByteArray path = pathCell(options.format, pages[i].path);
         qsizetype from = 0;
-        for (const MetaField field : { MetaField::Title, MetaField::Description }) {
-            const qsizetype end = report.titleAndDescriptionEnds[IndexOf(field) - IndexOf(MetaField::Title)];
+        for (const MetaTag field : { MetaTag::Title, MetaTag::Description }) {
+            const qsizetype end = report.titleAndDescriptionEnds[static_cast<std::size_t>(field)];
             QByteArray lines = report.lines.sliced(from, end - from);
             for (const AuditRow &row : duplicates[i]) {
                 if (row.field == field)

@@ -39,9 +39,6 @@ constexpr std::array<const char *, FindingCount> Names = {
     "duplicate",
 };
 
-// The editor's field lengths, in UTF-16 units as its fields count them.
-constexpr std::array<qsizetype, 3> EditorLimits = { 512, 1024, 1024 };
-
 // Duplicates name this many other pages, then only how many more there are.
 constexpr qsizetype NamedDuplicates = 5;
 
@@ -95,10 +92,10 @@ void addPageRows(QByteArrayView page, const MetaTags &tags, std::vector<AuditRow
 }
 
 // The rows about where and how the word stands in the page.
-void addTagRows(
-    QByteArrayView page, const MetaTags &tags, MetaField field, const ShownValue &value, std::vector<AuditRow> &rows)
+void addTagRows(QByteArrayView page, const MetaTags &tags, MetaTag field, const metatags::TagRead &value,
+    std::vector<AuditRow> &rows)
 {
-    const QByteArrayView word = TagWord(field);
+    const QByteArrayView word = metatags::TagWord(field);
     const MetaTagAt *firstExact = nullptr;
     qsizetype exact = 0;
     qsizetype otherCase = 0;
@@ -114,16 +111,16 @@ void addTagRows(
     }
 
     const bool onlyOtherCase = exact == 0 && otherCase > 0;
-    if (value.status == ValueStatus::Missing && !onlyOtherCase)
+    if (value.outcome == metatags::MetaTagRead::Outcome::NotFound && !onlyOtherCase)
         rows.push_back({ field, Finding::Missing, tr("no %1 in the page").arg(quoted(word)) });
-    if (value.status == ValueStatus::Unusable)
+    if (value.outcome == metatags::MetaTagRead::Outcome::Unusable)
         rows.push_back({ field, Finding::Unusable, tr("no value can be cut behind %1").arg(quoted(word)) });
     if (onlyOtherCase) {
         otherForms.removeDuplicates();
         rows.push_back({ field, Finding::OtherCaseOnly,
             tr("only %1; the editor reads %2").arg(otherForms.join(QStringLiteral(", ")), quoted(word)) });
     }
-    if (value.status == ValueStatus::Found) {
+    if (value.outcome == metatags::MetaTagRead::Outcome::Value) {
         const qsizetype wordAt = metatags::FindBytes(page, word);
         if (!standsInMetaTag(page, wordAt, word.size())) {
             rows.push_back(
@@ -141,15 +138,15 @@ void addTagRows(
 
 // The rows about the value's length.
 void addLengthRows(
-    MetaField field, const QString &text, const AuditLimits &limits, ResultFonts fonts, std::vector<AuditRow> &rows)
+    MetaTag field, const QString &text, const AuditLimits &limits, ResultFonts fonts, std::vector<AuditRow> &rows)
 {
     const QString shown = ResultText(text);
     if (shown.isEmpty()) {
         rows.push_back({ field, Finding::Empty, text.isEmpty() ? QString() : tr("only white space") });
         return;
     }
-    if (field != MetaField::Keywords) {
-        const bool title = field == MetaField::Title;
+    if (field != MetaTag::KeyWords) {
+        const bool title = field == MetaTag::Title;
         const CharacterRange range = title ? limits.titleCharacters : limits.descriptionCharacters;
         const int mostPixels = title ? limits.titlePixels : limits.descriptionPixels;
         const TextWidth *font = title ? fonts.title : fonts.description;
@@ -171,9 +168,9 @@ void addLengthRows(
     }
 }
 
-void addEditorRow(MetaField field, const QString &text, std::vector<AuditRow> &rows)
+void addEditorRow(MetaTag field, const QString &text, std::vector<AuditRow> &rows)
 {
-    const qsizetype limit = EditorLimits[IndexOf(field)];
+    const qsizetype limit = metatags::FieldLimit(field);
     if (text.size() <= limit)
         return;
     // The editor's fields hold a CR LF as one line break.
@@ -211,12 +208,12 @@ std::optional<FindingSet> FindingsNamed(QStringView list)
     return set;
 }
 
-QLatin1StringView FieldColumn(const std::optional<MetaField> &field)
+QLatin1StringView FieldColumn(const std::optional<MetaTag> &field)
 {
     // The sheet's column names, which rows are printed with many times over.
     constexpr std::array<QLatin1StringView, 4> names = { QLatin1StringView("page"), QLatin1StringView("title"),
         QLatin1StringView("description"), QLatin1StringView("keywords") };
-    return names[field ? IndexOf(*field) + 1 : 0];
+    return names[field ? static_cast<std::size_t>(*field) + 1 : 0];
 }
 
 PageAudit AuditPage(const QString &path, QByteArrayView page, const AuditLimits &limits, ResultFonts fonts)
@@ -225,27 +222,27 @@ PageAudit AuditPage(const QString &path, QByteArrayView page, const AuditLimits 
     const MetaTags tags = MetaTagsIn(page);
     addPageRows(page, tags, audit.rows);
     const ShownPage shown = ShowPage(path, page);
-    for (const MetaField field : AllMetaFields) {
-        const ShownValue &value = shown.values[IndexOf(field)];
+    for (const MetaTag field : AllMetaTags) {
+        const metatags::TagRead &value = shown.values[field];
         addTagRows(page, tags, field, value, audit.rows);
-        if (value.status != ValueStatus::Found)
+        if (value.outcome != metatags::MetaTagRead::Outcome::Value)
             continue;
-        addLengthRows(field, value.text, limits, fonts, audit.rows);
-        addEditorRow(field, value.text, audit.rows);
+        addLengthRows(field, value.value.text, limits, fonts, audit.rows);
+        addEditorRow(field, value.value.text, audit.rows);
     }
-    if (shown.values[IndexOf(MetaField::Title)].status == ValueStatus::Found)
-        audit.title = shown.values[IndexOf(MetaField::Title)].text;
-    if (shown.values[IndexOf(MetaField::Description)].status == ValueStatus::Found)
-        audit.description = shown.values[IndexOf(MetaField::Description)].text;
+    if (shown.values[MetaTag::Title].outcome == metatags::MetaTagRead::Outcome::Value)
+        audit.title = shown.values[MetaTag::Title].value.text;
+    if (shown.values[MetaTag::Description].outcome == metatags::MetaTagRead::Outcome::Value)
+        audit.description = shown.values[MetaTag::Description].value.text;
     return audit;
 }
 
 std::vector<std::vector<AuditRow>> DuplicateRows(const std::vector<PageAudit> &pages)
 {
     std::vector<std::vector<AuditRow>> duplicates(pages.size());
-    for (const MetaField field : { MetaField::Title, MetaField::Description }) {
+    for (const MetaTag field : { MetaTag::Title, MetaTag::Description }) {
         const auto valueOf = [field](const PageAudit &page) -> const std::optional<QString> & {
-            return field == MetaField::Title ? page.title : page.description;
+            return field == MetaTag::Title ? page.title : page.description;
         };
         // Pages with equal values end up side by side, in page order; sorting
         // needs no allocation per value, as a hash of lists would.

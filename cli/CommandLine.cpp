@@ -251,9 +251,10 @@ int runSet(const QStringList &arguments, Console &console)
     if (parser.isSet(output) && parser.value(output).isEmpty())
         return usageError(console, tr("--output needs a file name."));
     PageEdit edit { positional.at(1), parser.isSet(output) ? parser.value(output) : positional.at(1), {} };
-    for (const MetaField field : AllMetaFields) {
-        if (parser.isSet(values[IndexOf(field)]))
-            edit.values[IndexOf(field)] = parser.value(values[IndexOf(field)]);
+    for (const MetaTag field : AllMetaTags) {
+        // Each option is named after its sheet column.
+        if (parser.isSet(ColumnName(field)))
+            edit.values[field] = parser.value(ColumnName(field));
     }
     // A result written elsewhere gets its folder made, as apply -o does.
     return RunSet(edit, { parser.isSet(dryRun), parser.isSet(wholePage), parser.isSet(output) }, console);

@@ -34,16 +34,17 @@ QString asTyped(QString text)
     return text;
 }
 
-QString shownValue(const ShownValue &value)
+QString shownValue(const metatags::TagRead &value)
 {
-    if (value.status != ValueStatus::Found)
-        return QLatin1Char('(') + StatusName(value.status) + QLatin1Char(')');
-    return QString::fromUtf8(JsonString(value.text));
+    if (value.outcome != metatags::MetaTagRead::Outcome::Value)
+        return QLatin1Char('(') + StatusName(value.outcome) + QLatin1Char(')');
+    return QString::fromUtf8(JsonString(value.value.text));
 }
 
 // Whether the file a save writes (preamble, kept part, CR LF) differs from the
 // page, compared piece by piece so that no second copy of the page is built.
-bool saveChangesPage(const metatags::MetaFields &fields, QByteArrayView page, const metatags::PageEncoding &encoding)
+bool saveChangesPage(
+    const metatags::PerTag<metatags::FieldValue> &fields, QByteArrayView page, const metatags::PageEncoding &encoding)
 {
     const std::optional<metatags::KeptPart> kept = metatags::FindKeptPart(page);
     if (!kept)
@@ -53,10 +54,11 @@ bool saveChangesPage(const metatags::MetaFields &fields, QByteArrayView page, co
         || !page.endsWith("\r\n");
 }
 
-std::optional<QString> refusal(const metatags::MetaFields &fields, QByteArrayView page, bool wholePage)
+std::optional<QString> refusal(
+    const metatags::PerTag<metatags::FieldValue> &fields, QByteArrayView page, bool wholePage)
 {
-    for (const MetaField field : AllMetaFields) {
-        const metatags::FieldValue &value = fields.*FieldIn(field);
+    for (const MetaTag field : AllMetaTags) {
+        const metatags::FieldValue &value = fields[field];
         if (!value.sourceBytes && value.text.contains(QLatin1Char('>')))
             return tr("the %1 value holds \">\", which the page could not give back: a value is read up to the "
                       "first \">\"")
@@ -68,20 +70,20 @@ std::optional<QString> refusal(const metatags::MetaFields &fields, QByteArrayVie
     return std::nullopt;
 }
 
-QStringList described(const PageEdit &edit, const metatags::MetaFields &fields, QByteArrayView page)
+QStringList described(const PageEdit &edit, const metatags::PerTag<metatags::FieldValue> &fields, QByteArrayView page)
 {
     const QString where = Printable(edit.source)
         + (edit.target == edit.source ? QString() : QStringLiteral(" -> ") + Printable(edit.target));
     QStringList lines { where + QStringLiteral(": ") + tr("would change") };
     const ShownPage before = ShowPage(edit.source, page);
-    for (const MetaField field : AllMetaFields) {
+    for (const MetaTag field : AllMetaTags) {
         // Only a typed value differs from the page; an untouched one keeps its bytes.
-        const metatags::FieldValue &after = fields.*FieldIn(field);
+        const metatags::FieldValue &after = fields[field];
         if (after.sourceBytes)
             continue;
-        lines.append(QStringLiteral("  %1: %2 -> %3")
-                         .arg(ColumnName(field), shownValue(before.values[IndexOf(field)]),
-                             QString::fromUtf8(JsonString(after.text))));
+        lines.append(
+            QStringLiteral("  %1: %2 -> %3")
+                .arg(ColumnName(field), shownValue(before.values[field]), QString::fromUtf8(JsonString(after.text))));
     }
     for (const QString &line : DescribePageDrops(FindPageDrops(page)))
         lines.append(QStringLiteral("  ") + line);
@@ -98,7 +100,8 @@ metatags::Result<EditReport> runEdit(const PageEdit &edit, const EditOptions &op
     // Read and typed values follow the encoding the page declares, found once
     // from the page as read.
     const metatags::PageEncoding encoding = metatags::SniffPageEncoding(page);
-    const metatags::PageValues read = metatags::ReadMetaValues(page, encoding, metatags::ReadOrder::EachOnItsOwn);
+    const metatags::PerTag<metatags::TagRead> read
+        = metatags::ReadMetaValues(page, encoding, metatags::ReadOrder::EachOnItsOwn);
     // Only the dry run tells of each page; a real run sums them up.
     const QStringList unchanged = options.dryRun
         ? QStringList { Printable(edit.source) + QStringLiteral(": ") + tr("unchanged") }
@@ -106,7 +109,7 @@ metatags::Result<EditReport> runEdit(const PageEdit &edit, const EditOptions &op
     if (IsUnedited(read, edit.values))
         return EditReport { false, unchanged };
 
-    const metatags::MetaFields fields = FieldsAfterTyping(read, edit.values);
+    const metatags::PerTag<metatags::FieldValue> fields = FieldsAfterTyping(read, edit.values);
     if (const std::optional<QString> refused = refusal(fields, page, options.wholePage))
         return metatags::FileError { edit.source, *refused };
     if (!saveChangesPage(fields, page, encoding))
@@ -141,26 +144,26 @@ metatags::Result<EditReport> runEdit(const PageEdit &edit, const EditOptions &op
 
 } // namespace
 
-metatags::MetaFields FieldsAfterTyping(const metatags::PageValues &read, const GivenValues &given)
+metatags::PerTag<metatags::FieldValue> FieldsAfterTyping(
+    const metatags::PerTag<metatags::TagRead> &read, const GivenValues &given)
 {
-    metatags::MetaFields fields;
-    for (const MetaField field : AllMetaFields) {
-        const std::optional<metatags::FieldValue> &fromPage = read.*ValueIn(field);
-        const std::optional<QString> &typed = given[IndexOf(field)];
-        if (typed && !(fromPage && fromPage->text == *typed))
-            fields.*FieldIn(field) = { asTyped(*typed), std::nullopt };
-        else if (fromPage)
-            fields.*FieldIn(field) = *fromPage;
+    metatags::PerTag<metatags::FieldValue> fields;
+    for (const MetaTag field : AllMetaTags) {
+        const metatags::TagRead &fromPage = read[field];
+        const std::optional<QString> &typed = given[field];
+        if (typed && !(fromPage.found() && fromPage.value.text == *typed))
+            fields[field] = { asTyped(*typed), std::nullopt };
+        else if (fromPage.found())
+            fields[field] = fromPage.value;
     }
     return fields;
 }
 
-bool IsUnedited(const metatags::PageValues &read, const GivenValues &given)
+bool IsUnedited(const metatags::PerTag<metatags::TagRead> &read, const GivenValues &given)
 {
-    for (const MetaField field : AllMetaFields) {
-        const std::optional<metatags::FieldValue> &fromPage = read.*ValueIn(field);
-        const std::optional<QString> &typed = given[IndexOf(field)];
-        if (typed && *typed != (fromPage ? fromPage->text : QString()))
+    for (const MetaTag field : AllMetaTags) {
+        const std::optional<QString> &typed = given[field];
+        if (typed && *typed != read[field].value.text)
             return false;
     }
     return true;

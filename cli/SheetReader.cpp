@@ -157,9 +157,9 @@ std::optional<QByteArray> nextFilledLine(LineSource &lines)
     return text;
 }
 
-std::optional<MetaField> fieldNamed(QStringView name)
+std::optional<MetaTag> fieldNamed(QStringView name)
 {
-    for (const MetaField field : AllMetaFields) {
+    for (const MetaTag field : AllMetaTags) {
         if (name == ColumnName(field))
             return field;
     }
@@ -178,7 +178,7 @@ struct Columns
     struct Column
     {
         Kind kind = Kind::Ignored;
-        MetaField field = MetaField::Title;
+        MetaTag field = MetaTag::Title;
     };
     std::vector<Column> columns;
 };
@@ -200,7 +200,7 @@ std::variant<Columns, QString> readHeader(const Record &record)
         if (name == QLatin1String("path")) {
             header.columns.push_back({ Columns::Kind::Path });
             hasPath = true;
-        } else if (const std::optional<MetaField> field = fieldNamed(name)) {
+        } else if (const std::optional<MetaTag> field = fieldNamed(name)) {
             header.columns.push_back({ Columns::Kind::Value, *field });
         } else if (isStatusName(name)) {
             header.columns.push_back({ Columns::Kind::Ignored });
@@ -250,7 +250,7 @@ SheetRow readTabRow(const Columns &header, const Record &record)
         if (column.kind == Columns::Kind::Path)
             row.path = std::move(*text);
         else
-            row.values[IndexOf(column.field)] = std::move(*text);
+            row.values[column.field] = std::move(*text);
     }
     return row;
 }
@@ -274,9 +274,9 @@ SheetRow readJsonRow(qint64 line, QByteArrayView bytes)
                 row.path = it.value().toString();
             else
                 row.error = tr("\"path\" is not text.");
-        } else if (const std::optional<MetaField> field = fieldNamed(key)) {
+        } else if (const std::optional<MetaTag> field = fieldNamed(key)) {
             if (it.value().isString())
-                row.values[IndexOf(*field)] = it.value().toString();
+                row.values[*field] = it.value().toString();
             else if (!it.value().isNull())
                 row.error = tr("\"%1\" is neither text nor null.").arg(key);
         } else if (!isStatusName(key)) {

@@ -193,10 +193,9 @@ void OpenThenSave256MiB(benchmark::State &state, const QTemporaryDir &folder)
             return false;
         QByteArray buffer = std::move(loaded).value();
         const metatags::PageEncoding encoding = metatags::SniffPageEncoding(buffer);
-        const metatags::PageValues values
-            = metatags::ReadMetaValues(buffer, encoding, metatags::ReadOrder::EachOnItsOwn);
-        const metatags::MetaFields fields { values.title.value_or(metatags::FieldValue {}),
-            values.description.value_or(metatags::FieldValue {}), values.keywords.value_or(metatags::FieldValue {}) };
+        metatags::PerTag<metatags::FieldValue> fields;
+        metatags::ReadMetaValues(buffer, encoding, metatags::ReadOrder::EachOnItsOwn)
+            .forEach([&fields](metatags::MetaTag tag, const metatags::TagRead &read) { fields[tag] = read.value; });
         return !metatags::SaveMetaPage(byOperations, fields, buffer, encoding);
     };
     measureAgainst(state, throughWindow, { { "page_operations", operationsAlone } });
