@@ -131,22 +131,21 @@ void MainWindow::openPage(metatags::ReadOrder order)
     const std::optional<QString> path = chooseFile(&FileDialog::showOpen);
     if (!path)
         return;
-    metatags::Result<metatags::StampedPage> loaded = metatags::LoadStampedPage(*path);
+    metatags::Result<metatags::StampedPage> loaded = metatags::LoadPage(*path);
     // Nothing changes on failure, the original path included, so that a later
     // Save cannot write the previous page over this file.
-    if (!loaded.ok()) {
+    if (!loaded) {
         m_prompts.showError(this, PromptTitle,
             tr("The file %1 could not be opened.\n\n%2")
                 .arg(QDir::toNativeSeparators(loaded.error().path), loaded.error().reason));
         return;
     }
     m_controls.originalPath->setText(*path);
-    metatags::StampedPage page = std::move(loaded).value();
-    m_page = std::move(page.bytes);
+    m_page = std::move(loaded->bytes);
     m_encoding = metatags::SniffPageEncoding(m_page);
     m_openedPath = *path;
     m_openedCanonicalPath = QFileInfo(*path).canonicalFilePath();
-    m_openedStamp = page.stamp;
+    m_openedStamp = loaded->stamp;
     // A value that is missing or unusable leaves its field as it is.
     metatags::ReadMetaValues(m_page, m_encoding, order).forEach([this](metatags::MetaTag tag, const auto &read) {
         if (read.found())
@@ -197,12 +196,11 @@ bool MainWindow::writePage(const QString &target)
         [&fields](metatags::MetaTag tag, const MetaFieldEdit *field) { fields[tag] = field->value(); });
     const bool existed = QFileInfo::exists(target);
     const bool overOpenedFile = isOpenedFile(target);
-    const metatags::Result<metatags::FileStamp> written
-        = metatags::SaveMetaPageWithStamp(target, fields, m_page, m_encoding);
-    if (written.ok()) {
+    const metatags::Result<metatags::FileStamp> written = metatags::SaveMetaPage(target, fields, m_page, m_encoding);
+    if (written) {
         // What is on disk now is this save's own work, not another program's.
         if (overOpenedFile) {
-            m_openedStamp = written.value();
+            m_openedStamp = *written;
             m_openedCanonicalPath = QFileInfo(target).canonicalFilePath();
         }
         return true;

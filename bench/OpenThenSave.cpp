@@ -7,10 +7,10 @@ namespace bench {
 
 std::optional<metatags::FileError> OpenThenSave(const QString &page, const QString &target, TypedText typed)
 {
-    metatags::Result<QByteArray> loaded = metatags::LoadPage(page);
-    if (!loaded.ok())
+    metatags::Result<metatags::StampedPage> loaded = metatags::LoadPage(page);
+    if (!loaded.has_value())
         return loaded.error();
-    QByteArray bytes = std::move(loaded).value();
+    QByteArray bytes = std::move(loaded->bytes);
 
     const metatags::PageEncoding encoding = metatags::SniffPageEncoding(bytes);
     using metatags::MetaTag;
@@ -21,7 +21,10 @@ std::optional<metatags::FileError> OpenThenSave(const QString &page, const QStri
         = { typed == TypedText::Ascii ? QStringLiteral("Daily tables of data") : QStringLiteral("Tägliche Tabellen"),
               std::nullopt };
     fields[MetaTag::KeyWords] = { QStringLiteral("data, tables"), std::nullopt };
-    return metatags::SaveMetaPage(target, fields, bytes, encoding);
+    if (const metatags::Result<metatags::FileStamp> saved = metatags::SaveMetaPage(target, fields, bytes, encoding);
+        !saved)
+        return saved.error();
+    return std::nullopt;
 }
 
 } // namespace bench

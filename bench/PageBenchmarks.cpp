@@ -55,12 +55,12 @@ void countBytes(benchmark::State &state, qint64 pageBytes)
 
 QByteArray loadOrSkip(benchmark::State &state, const QString &path)
 {
-    metatags::Result<QByteArray> loaded = metatags::LoadPage(path);
-    if (!loaded.ok()) {
+    metatags::Result<metatags::StampedPage> loaded = metatags::LoadPage(path);
+    if (!loaded.has_value()) {
         state.SkipWithError(loaded.error().reason.toStdString().c_str());
         return {};
     }
-    return std::move(loaded).value();
+    return std::move(loaded->bytes);
 }
 
 void registerLoad(const PageWorkspace &workspace, const PageSize &size)
@@ -72,8 +72,8 @@ void registerLoad(const PageWorkspace &workspace, const PageSize &size)
     configure(benchmark::RegisterBenchmark(nameOf("LoadPage", size).c_str(),
                   [page, size](benchmark::State &state) {
                       for (auto _ : state) {
-                          metatags::Result<QByteArray> loaded = metatags::LoadPage(page);
-                          if (!loaded.ok())
+                          metatags::Result<metatags::StampedPage> loaded = metatags::LoadPage(page);
+                          if (!loaded.has_value())
                               state.SkipWithError("LoadPage failed");
                           benchmark::DoNotOptimize(loaded);
                       }
@@ -167,7 +167,7 @@ void registerWrites(const PageWorkspace &workspace, const PageSize &size)
                       for (auto _ : state) {
                           const auto write
                               = [&](QIODevice &device) { return metatags::WriteMetaPage(device, values, bytes); };
-                          if (!metatags::ReplaceFile(metaTarget, write).ok())
+                          if (!metatags::ReplaceFile(metaTarget, write).has_value())
                               state.SkipWithError("WriteMetaPage failed");
                       }
                       countBytes(state, size.bytes);

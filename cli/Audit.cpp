@@ -142,7 +142,7 @@ LoadedFonts loadFonts(const AuditOptions &options)
     if (Contains(options.ignored, Finding::TooLong) || (!title && !description))
         return fonts;
     metatags::Result<TextWidth> loaded = TextWidth::Load(SearchResultFontFile(), TitlePixelSize);
-    if (!loaded.ok()) {
+    if (!loaded.has_value()) {
         fonts.error = loaded.error();
         return fonts;
     }
@@ -177,9 +177,9 @@ int RunAudit(const QStringList &paths, const AuditOptions &options, Console &con
     Tally tally;
     qsizetype unreadable = 0;
     for (const QString &path : files) {
-        const metatags::Result<QByteArray> page = metatags::LoadPage(path);
-        if (page.ok()) {
-            PageAudit audit = AuditPage(path, page.value(), options.limits, resultFonts);
+        const metatags::Result<metatags::StampedPage> page = metatags::LoadPage(path);
+        if (page.has_value()) {
+            PageAudit audit = AuditPage(path, page->bytes, options.limits, resultFonts);
             reports.push_back(reportOf(audit, options, tally));
             audit.rows = {};
             pages.push_back(std::move(audit));

@@ -163,9 +163,9 @@ int RunShow(const QStringList &files, ShowFormat format, Console &console)
         console.out.write(SheetHeader());
     bool failed = false;
     for (const QString &path : files) {
-        const metatags::Result<QByteArray> page = metatags::LoadPage(path);
-        if (page.ok()) {
-            const ShownPage shown = ShowPage(path, page.value());
+        const metatags::Result<metatags::StampedPage> page = metatags::LoadPage(path);
+        if (page.has_value()) {
+            const ShownPage shown = ShowPage(path, page->bytes);
             console.out.write(format == ShowFormat::Sheet ? SheetLine(shown) : JsonLine(shown));
         } else {
             progress.message(Message(page.error().path, 0, page.error().reason).chopped(1));
@@ -208,7 +208,7 @@ int RunApply(const QString &sheetName, const Sheet &sheet, const ApplyOptions &o
             budget.acquire(sizes[i]);
             const auto release = qScopeGuard([&] { budget.release(sizes[i]); });
             metatags::Result<EditReport> done = RunEdit(edits[i], editOptions);
-            if (!done.ok()) {
+            if (!done.has_value()) {
                 errors[i] = { done.error().path, done.error().reason };
                 return false;
             }
@@ -242,7 +242,7 @@ int RunSet(const PageEdit &edit, const EditOptions &options, Console &console)
 {
     const metatags::Result<EditReport> done = RunEdit(edit, options);
     Tally tally;
-    if (done.ok()) {
+    if (done.has_value()) {
         writeLines(console.out, done.value().lines);
         ++(done.value().changed ? tally.changed : tally.unchanged);
     } else {

@@ -4,6 +4,8 @@
 #include "FolderWalk.h"
 #include "Message.h"
 
+#include <Result.h>
+
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QFile>
@@ -156,21 +158,21 @@ int runShow(const QStringList &arguments, Console &console)
         parser.isSet(json) ? ShowFormat::JsonLines : ShowFormat::Sheet, console);
 }
 
-// Why the sheet at name cannot be read as a stream, if it cannot: a device or
-// a folder would be read without end or not at all. A pipe is read, as the
-// output of a command given as <(...) is one.
-std::optional<QString> unreadableSheet(const QString &name)
+// Whether the sheet at name can be read as a stream: a device or a folder
+// would be read without end or not at all. A pipe is read, as the output of a
+// command given as <(...) is one.
+metatags::Result<void> readableSheet(const QString &name)
 {
 #ifdef Q_OS_UNIX
     struct stat status
     { };
     if (::stat(QFile::encodeName(name).constData(), &status) == 0 && !S_ISREG(status.st_mode)
         && !S_ISFIFO(status.st_mode))
-        return metatags::DescribeNonRegularFile(status.st_mode);
+        return metatags::FileError { name, metatags::DescribeNonRegularFile(status.st_mode) };
 #else
     Q_UNUSED(name);
 #endif
-    return std::nullopt;
+    return {};
 }
 
 int runApply(const QStringList &arguments, Console &console, QIODevice &input)
@@ -206,8 +208,8 @@ int runApply(const QStringList &arguments, Console &console, QIODevice &input)
     if (sheetName == QLatin1String("-"))
         return RunApply(tr("(standard input)"), ReadSheet(input), options, console);
 
-    if (const std::optional<QString> reason = unreadableSheet(sheetName)) {
-        console.err.write(Message(sheetName, 0, *reason));
+    if (const metatags::Result<void> readable = readableSheet(sheetName); !readable) {
+        console.err.write(Message(sheetName, 0, readable.error().reason));
         return UsageError;
     }
     QFile sheetFile(sheetName);

@@ -54,36 +54,37 @@ bool saveChangesPage(
         || !page.endsWith("\r\n");
 }
 
-std::optional<QString> refusal(
-    const metatags::PerTag<metatags::FieldValue> &fields, QByteArrayView page, bool wholePage)
+metatags::Result<void> mayWrite(
+    const QString &path, const metatags::PerTag<metatags::FieldValue> &fields, QByteArrayView page, bool wholePage)
 {
     for (const MetaTag field : AllMetaTags) {
         const metatags::FieldValue &value = fields[field];
         if (!value.sourceBytes && value.text.contains(QLatin1Char('>')))
-            return tr("the %1 value holds \">\", which the page could not give back: a value is read up to the "
-                      "first \">\"")
-                .arg(ColumnName(field));
+            return metatags::FileError { path,
+                tr("the %1 value holds \">\", which the page could not give back: a value is read up to the "
+                   "first \">\"")
+                    .arg(ColumnName(field)) };
     }
     if (!wholePage && !metatags::FindKeptPart(page))
-        return tr("it has no <title> or <TITLE> tag, so the preamble would go in front of the whole page, once "
-                  "more with every save (--whole-page writes it so)");
-    return std::nullopt;
+        return metatags::FileError { path,
+            tr("it has no <title> or <TITLE> tag, so the preamble would go in front of the whole page, once "
+               "more with every save (--whole-page writes it so)") };
+    return {};
 }
 
-QStringList described(const PageEdit &edit, const metatags::PerTag<metatags::FieldValue> &fields, QByteArrayView page)
+QStringList described(const PageEdit &edit, const metatags::PerTag<metatags::TagRead> &before,
+    const metatags::PerTag<metatags::FieldValue> &fields, QByteArrayView page)
 {
     const QString where = Printable(edit.source)
         + (edit.target == edit.source ? QString() : QStringLiteral(" -> ") + Printable(edit.target));
     QStringList lines { where + QStringLiteral(": ") + tr("would change") };
-    const ShownPage before = ShowPage(edit.source, page);
     for (const MetaTag field : AllMetaTags) {
         // Only a typed value differs from the page; an untouched one keeps its bytes.
         const metatags::FieldValue &after = fields[field];
         if (after.sourceBytes)
             continue;
-        lines.append(
-            QStringLiteral("  %1: %2 -> %3")
-                .arg(ColumnName(field), shownValue(before.values[field]), QString::fromUtf8(JsonString(after.text))));
+        lines.append(QStringLiteral("  %1: %2 -> %3")
+                         .arg(ColumnName(field), shownValue(before[field]), QString::fromUtf8(JsonString(after.text))));
     }
     for (const QString &line : DescribePageDrops(FindPageDrops(page)))
         lines.append(QStringLiteral("  ") + line);
@@ -92,11 +93,10 @@ QStringList described(const PageEdit &edit, const metatags::PerTag<metatags::Fie
 
 metatags::Result<EditReport> runEdit(const PageEdit &edit, const EditOptions &options)
 {
-    metatags::Result<metatags::StampedPage> loaded = metatags::LoadStampedPage(edit.source);
-    if (!loaded.ok())
+    metatags::Result<metatags::StampedPage> loaded = metatags::LoadPage(edit.source);
+    if (!loaded)
         return loaded.error();
-    metatags::StampedPage stamped = std::move(loaded).value();
-    QByteArray &page = stamped.bytes;
+    QByteArray &page = loaded->bytes;
     // Read and typed values follow the encoding the page declares, found once
     // from the page as read.
     const metatags::PageEncoding encoding = metatags::SniffPageEncoding(page);
@@ -110,8 +110,8 @@ metatags::Result<EditReport> runEdit(const PageEdit &edit, const EditOptions &op
         return EditReport { false, unchanged };
 
     const metatags::PerTag<metatags::FieldValue> fields = FieldsAfterTyping(read, edit.values);
-    if (const std::optional<QString> refused = refusal(fields, page, options.wholePage))
-        return metatags::FileError { edit.source, *refused };
+    if (const metatags::Result<void> allowed = mayWrite(edit.source, fields, page, options.wholePage); !allowed)
+        return allowed.error();
     if (!saveChangesPage(fields, page, encoding))
         return EditReport { false, unchanged };
     const QFileInfo target(edit.target);
@@ -123,10 +123,10 @@ metatags::Result<EditReport> runEdit(const PageEdit &edit, const EditOptions &op
                    "ahead of it would be in another encoding") };
         // A folder that the real run would make cannot be asked yet.
         if (!options.makeFolder || target.dir().exists()) {
-            if (std::optional<metatags::FileError> refused = metatags::CheckReplaceable(edit.target))
-                return *refused;
+            if (const metatags::Result<void> replaceable = metatags::CheckReplaceable(edit.target); !replaceable)
+                return replaceable.error();
         }
-        return EditReport { true, described(edit, fields, page) };
+        return EditReport { true, described(edit, read, fields, page) };
     }
 
     // A folder that cannot be made shows up as the save's own error.
@@ -135,10 +135,11 @@ metatags::Result<EditReport> runEdit(const PageEdit &edit, const EditOptions &op
     // A page rewritten in place must still be the page that was read: another
     // program's change in the meantime is kept, and this row fails.
     const std::optional<metatags::FileStamp> expected
-        = edit.target == edit.source ? std::optional(stamped.stamp) : std::nullopt;
-    if (const std::optional<metatags::FileError> error
-        = metatags::SaveMetaPage(edit.target, fields, page, encoding, expected))
-        return *error;
+        = edit.target == edit.source ? std::optional(loaded->stamp) : std::nullopt;
+    if (const metatags::Result<metatags::FileStamp> saved
+        = metatags::SaveMetaPage(edit.target, fields, page, encoding, expected);
+        !saved)
+        return saved.error();
     return EditReport { true, {} };
 }
 

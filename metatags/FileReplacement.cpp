@@ -302,7 +302,7 @@ Result<FileStamp> replaceRegularFile(const QString &target, const QByteArray &pa
     struct stat existing
     { };
     const Result<FileStamp> start = replaceableStamp(target, path);
-    if (!start.ok())
+    if (!start.has_value())
         return start.error();
     const FileStamp before = expected.value_or(start.value());
     if (start.value() != before)
@@ -358,23 +358,23 @@ Result<FileStamp> ReplaceFile(
     const QString &target, const std::function<bool(QIODevice &)> &write, const std::optional<FileStamp> &expected)
 {
     const Result<QByteArray> resolved = resolveLinks(target);
-    if (!resolved.ok())
+    if (!resolved.has_value())
         return resolved.error();
     return replaceRegularFile(target, resolved.value(), write, expected);
 }
 
-std::optional<FileError> CheckReplaceable(const QString &target)
+Result<void> CheckReplaceable(const QString &target)
 {
     const Result<QByteArray> resolved = resolveLinks(target);
-    if (!resolved.ok())
+    if (!resolved.has_value())
         return resolved.error();
     const Result<FileStamp> stamp = replaceableStamp(target, resolved.value());
-    if (!stamp.ok())
+    if (!stamp.has_value())
         return stamp.error();
     const QByteArray folder = folderOf(resolved.value());
     if (::faccessat(AT_FDCWD, folder.constData(), W_OK | X_OK, AT_EACCESS) != 0)
         return FileError { target, creationFailure(folder, errno) };
-    return std::nullopt;
+    return {};
 }
 
 #else
@@ -424,22 +424,22 @@ Result<FileStamp> ReplaceFile(
     const QString &target, const std::function<bool(QIODevice &)> &write, const std::optional<FileStamp> &expected)
 {
     const Result<QString> resolved = resolveLinks(target);
-    if (!resolved.ok())
+    if (!resolved.has_value())
         return resolved.error();
     if (expected && StampOf(resolved.value()) != *expected)
         return FileError { target, tr("Another program changed the file after it was read.") };
     return replaceRegularFile(target, resolved.value(), write);
 }
 
-std::optional<FileError> CheckReplaceable(const QString &target)
+Result<void> CheckReplaceable(const QString &target)
 {
     const Result<QString> resolved = resolveLinks(target);
-    if (!resolved.ok())
+    if (!resolved.has_value())
         return resolved.error();
     const QFileInfo info(resolved.value());
     if (info.exists() && !info.isFile())
         return FileError { target, tr("It is not a regular file; only regular files are written.") };
-    return std::nullopt;
+    return {};
 }
 
 #endif

@@ -166,7 +166,7 @@ Result<StampedPage> loadRegularFile(const QString &path)
 
 } // namespace
 
-Result<StampedPage> LoadStampedPage(const QString &path)
+Result<StampedPage> LoadPage(const QString &path)
 {
     if (path.isEmpty())
         return FileError { path, tr("No file name was given.") };
@@ -175,14 +175,6 @@ Result<StampedPage> LoadStampedPage(const QString &path)
     } catch (const std::bad_alloc &) {
         return FileError { path, tr("There is not enough memory to hold the whole file.") };
     }
-}
-
-Result<QByteArray> LoadPage(const QString &path)
-{
-    Result<StampedPage> page = LoadStampedPage(path);
-    if (!page.ok())
-        return page.error();
-    return std::move(page).value().bytes;
 }
 
 } // namespace metatags

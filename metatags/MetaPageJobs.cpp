@@ -24,16 +24,10 @@ TagRead readTag(QByteArrayView page, const PageEncoding &encoding, const MetaTag
 }
 
 // The part of the page buffer that goes behind the preamble.
-struct PlannedWrite
-{
-    std::optional<KeptPart> kept;
-    QByteArrayView written;
-};
-
-PlannedWrite planWrite(QByteArrayView page)
+QByteArrayView keptPartOf(QByteArrayView page)
 {
     const std::optional<KeptPart> kept = FindKeptPart(page);
-    return { kept, kept ? page.sliced(kept->start, kept->length) : page };
+    return kept ? page.sliced(kept->start, kept->length) : page;
 }
 
 Result<FileStamp> saveMetaPage(const QString &target, const PerTag<FieldValue> &fields, QByteArray &page,
@@ -45,12 +39,13 @@ Result<FileStamp> saveMetaPage(const QString &target, const PerTag<FieldValue> &
                 "The page is in UTF-16 (it starts with a UTF-16 byte-order mark), but the meta lines written ahead "
                 "of it are not: the saved page would mix two encodings.") };
     }
-    const PlannedWrite plan = planWrite(page);
+    const QByteArrayView kept = keptPartOf(page);
     const PerTag<QByteArray> values = EncodeForPage(fields, encoding);
     Result<FileStamp> written = ReplaceFile(
-        target, [&](QIODevice &device) { return WriteMetaPage(device, values, plan.written); }, expected);
-    if (written.ok() && plan.kept)
-        CutToKeptPart(page, *plan.kept);
+        target, [&](QIODevice &device) { return WriteMetaPage(device, values, kept); }, expected);
+    // The buffer now holds what a later save writes behind the preamble.
+    if (written)
+        TrimPageToTitle(page);
     return written;
 }
 
@@ -72,23 +67,13 @@ PerTag<TagRead> ReadMetaValues(QByteArrayView page, const PageEncoding &encoding
 
 QByteArray MetaPageBytes(const PerTag<FieldValue> &fields, QByteArrayView page, const PageEncoding &encoding)
 {
-    const PlannedWrite plan = planWrite(page);
     QBuffer buffer;
     buffer.open(QIODevice::WriteOnly);
-    WriteMetaPage(buffer, EncodeForPage(fields, encoding), plan.written);
+    WriteMetaPage(buffer, EncodeForPage(fields, encoding), keptPartOf(page));
     return buffer.data();
 }
 
-std::optional<FileError> SaveMetaPage(const QString &target, const PerTag<FieldValue> &fields, QByteArray &page,
-    const PageEncoding &encoding, const std::optional<FileStamp> &expected)
-{
-    const Result<FileStamp> written = SaveMetaPageWithStamp(target, fields, page, encoding, expected);
-    if (!written.ok())
-        return written.error();
-    return std::nullopt;
-}
-
-Result<FileStamp> SaveMetaPageWithStamp(const QString &target, const PerTag<FieldValue> &fields, QByteArray &page,
+Result<FileStamp> SaveMetaPage(const QString &target, const PerTag<FieldValue> &fields, QByteArray &page,
     const PageEncoding &encoding, const std::optional<FileStamp> &expected)
 {
     try {

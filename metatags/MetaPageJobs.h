@@ -45,14 +45,10 @@ QByteArray MetaPageBytes(const PerTag<FieldValue> &fields, QByteArrayView page, 
 // written after the preamble. On failure the buffer is left as it was. A page
 // in UTF-16 is refused before anything is written: the preamble would be in
 // another encoding than the page behind it. expected: the target as the
-// caller read it (see ReplaceFile).
-std::optional<FileError> SaveMetaPage(const QString &target, const PerTag<FieldValue> &fields, QByteArray &page,
-    const PageEncoding &encoding, const std::optional<FileStamp> &expected = std::nullopt);
-
-// SaveMetaPage that also gives the stamp of the file it wrote, taken before
-// the file was put in place, so that no later change by another program can
-// pass for this save.
-Result<FileStamp> SaveMetaPageWithStamp(const QString &target, const PerTag<FieldValue> &fields, QByteArray &page,
+// caller read it (see ReplaceFile). Gives the stamp of the file written, taken
+// before the file was put in place, so that no later change by another
+// program can pass for this save.
+Result<FileStamp> SaveMetaPage(const QString &target, const PerTag<FieldValue> &fields, QByteArray &page,
     const PageEncoding &encoding, const std::optional<FileStamp> &expected = std::nullopt);
 
 } // namespace metatags

@@ -188,15 +188,15 @@ void OpenThenSave256MiB(benchmark::State &state, const QTemporaryDir &folder)
         return prompts.errors == 0;
     };
     const auto operationsAlone = [&] {
-        metatags::Result<QByteArray> loaded = metatags::LoadPage(page);
-        if (!loaded.ok())
+        metatags::Result<metatags::StampedPage> loaded = metatags::LoadPage(page);
+        if (!loaded.has_value())
             return false;
-        QByteArray buffer = std::move(loaded).value();
+        QByteArray buffer = std::move(loaded->bytes);
         const metatags::PageEncoding encoding = metatags::SniffPageEncoding(buffer);
         metatags::PerTag<metatags::FieldValue> fields;
         metatags::ReadMetaValues(buffer, encoding, metatags::ReadOrder::EachOnItsOwn)
             .forEach([&fields](metatags::MetaTag tag, const metatags::TagRead &read) { fields[tag] = read.value; });
-        return !metatags::SaveMetaPage(byOperations, fields, buffer, encoding);
+        return metatags::SaveMetaPage(byOperations, fields, buffer, encoding).has_value();
     };
     measureAgainst(state, throughWindow, { { "page_operations", operationsAlone } });
     QFile::remove(page);

@@ -60,7 +60,7 @@ inline QByteArray SavedByEditor(QByteArray page, const QString &target, const cl
         else if (read[field].found())
             fields[field] = read[field].value;
     }
-    if (metatags::SaveMetaPage(target, fields, page, encoding))
+    if (!metatags::SaveMetaPage(target, fields, page, encoding))
         return "(not saved)";
     return Read(target);
 }

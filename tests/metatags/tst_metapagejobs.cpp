@@ -38,10 +38,12 @@ QString textOf(const metatags::TagRead &read)
 
 QByteArray savedBytes(const QString &path, const PerTag<FieldValue> &fields, QByteArray &buffer)
 {
-    if (const std::optional<metatags::FileError> error = SaveMetaPage(path, fields, buffer, SniffPageEncoding(buffer)))
-        return "save failed: " + error->reason.toUtf8();
-    const metatags::Result<QByteArray> written = metatags::LoadPage(path);
-    return written.ok() ? written.value() : "load failed: " + written.error().reason.toUtf8();
+    if (const metatags::Result<metatags::FileStamp> saved
+        = SaveMetaPage(path, fields, buffer, SniffPageEncoding(buffer));
+        !saved)
+        return "save failed: " + saved.error().reason.toUtf8();
+    const metatags::Result<metatags::StampedPage> written = metatags::LoadPage(path);
+    return written.has_value() ? written->bytes : "load failed: " + written.error().reason.toUtf8();
 }
 
 } // namespace
@@ -213,16 +215,16 @@ void TestMetaPageJobs::refusesToSaveAPageInUtf16()
 
     QByteArray page = buffer;
     const metatags::PageEncoding encoding = SniffPageEncoding(page);
-    const std::optional<metatags::FileError> error
+    const metatags::Result<metatags::FileStamp> saved
         = SaveMetaPage(target, typed(QStringLiteral("t"), QStringLiteral("d"), QStringLiteral("k")), page, encoding);
-    QVERIFY(error);
-    QCOMPARE(error->path, target);
-    QVERIFY2(error->reason.contains(QStringLiteral("UTF-16")), qPrintable(error->reason));
+    QVERIFY(!saved);
+    QCOMPARE(saved.error().path, target);
+    QVERIFY2(saved.error().reason.contains(QStringLiteral("UTF-16")), qPrintable(saved.error().reason));
     QCOMPARE(page, buffer);
-    const metatags::Result<QByteArray> onDisk = metatags::LoadPage(target);
-    QCOMPARE(onDisk.ok(), targetExists);
+    const metatags::Result<metatags::StampedPage> onDisk = metatags::LoadPage(target);
+    QCOMPARE(onDisk.has_value(), targetExists);
     if (targetExists)
-        QCOMPARE(onDisk.value(), buffer);
+        QCOMPARE(onDisk->bytes, buffer);
     QCOMPARE(QDir(m_folder->path()).entryList(QDir::Files).size(), targetExists ? 1 : 0);
 }
 
