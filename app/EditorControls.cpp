@@ -2,7 +2,8 @@
 
 #include "CaptionLineEdit.h"
 #include "MetaFieldEdit.h"
-#include "Twips.h"
+
+#include <Twips.h>
 
 #include <QGroupBox>
 #include <QLabel>
@@ -14,6 +15,8 @@
 namespace app {
 
 namespace {
+
+using dialogs::TwipsRect;
 
 template<typename Control> Control *place(Control *control, const char *name, QRect twips)
 {

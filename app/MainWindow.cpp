@@ -5,12 +5,12 @@
 #include "EditorControls.h"
 #include "FileDialog.h"
 #include "MetaFieldEdit.h"
-#include "Twips.h"
 #include "UserPrompts.h"
 
 #include <LoadPage.h>
 #include <ProgramIcon.h>
 #include <SiteLinks.h>
+#include <Twips.h>
 
 #include <QAction>
 #include <QApplication>
@@ -47,7 +47,7 @@ MainWindow::MainWindow(FileDialog &fileDialog, UserPrompts &prompts, links::Brow
         | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
 
     auto *client = new QWidget(this);
-    client->setFixedSize(TwipsToPixels(7110), TwipsToPixels(7875));
+    client->setFixedSize(dialogs::TwipsToPixels(7110), dialogs::TwipsToPixels(7875));
     setCentralWidget(client);
     m_controls = BuildEditorControls(client);
     client->setFont(CaptionFont(client));

@@ -25,15 +25,6 @@ QString tr(const char *text)
     return QCoreApplication::translate("PageEdit", text);
 }
 
-// The editor's fields hold every kind of line end as one line break, which
-// the page encoding then writes as CR LF.
-QString asTyped(QString text)
-{
-    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
-    return text;
-}
-
 QString shownValue(const metatags::TagRead &value)
 {
     if (value.outcome != metatags::MetaTagRead::Outcome::Value)
@@ -153,7 +144,8 @@ metatags::PerTag<metatags::FieldValue> FieldsAfterTyping(
         const metatags::TagRead &fromPage = read[field];
         const std::optional<QString> &typed = given[field];
         if (typed && !(fromPage.found() && fromPage.value.text == *typed))
-            fields[field] = { asTyped(*typed), std::nullopt };
+            // As the editor's field would hold it; the encoding writes each break as CR LF.
+            fields[field] = { metatags::WithPlainLineBreaks(*typed), std::nullopt };
         else if (fromPage.found())
             fields[field] = fromPage.value;
     }

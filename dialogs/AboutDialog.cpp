@@ -3,6 +3,7 @@
 #include "ClickableLabel.h"
 #include "ProgramIcon.h"
 #include "SiteLinks.h"
+#include "Twips.h"
 
 #include <QLabel>
 #include <QPushButton>
@@ -10,13 +11,6 @@
 namespace dialogs {
 
 namespace {
-
-// The layout is measured in twips; 15 of them make a pixel at 96 dots per inch.
-QRect TwipsRect(int left, int top, int width, int height)
-{
-    const auto pixels = [](int twips) { return qRound(twips / 15.0); };
-    return QRect(pixels(left), pixels(top), pixels(width), pixels(height));
-}
 
 void SetTextColour(QWidget *widget, const QColor &colour)
 {
