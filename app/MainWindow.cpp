@@ -27,8 +27,6 @@ namespace app {
 namespace {
 
 const QString PromptTitle = QStringLiteral("Tagwright 2.0");
-const QString FileFilter = QStringLiteral("HTML");
-const QString InitialFileName = QStringLiteral("*.html");
 
 } // namespace
 
@@ -113,22 +111,19 @@ void MainWindow::clearFields()
     m_controls.newPath->clear();
 }
 
-std::optional<QString> MainWindow::chooseFile(void (FileDialog::*showDialog)(QWidget *))
+std::optional<QString> MainWindow::chooseFile(FileDialog::Purpose purpose)
 {
-    m_fileDialog.setFilter(FileFilter);
-    m_fileDialog.setFileName(InitialFileName);
     // Where the page came from is where its neighbours and its copies are.
-    m_fileDialog.setDirectory(m_openedPath.isEmpty() ? QString() : QFileInfo(m_openedPath).absolutePath());
-    (m_fileDialog.*showDialog)(this);
-    const QString chosen = m_fileDialog.fileName();
-    if (chosen.isEmpty() || chosen == InitialFileName)
+    const QString folder = m_openedPath.isEmpty() ? QString() : QFileInfo(m_openedPath).absolutePath();
+    std::optional<QString> chosen = m_fileDialog.choose(this, purpose, folder);
+    if (chosen && chosen->isEmpty())
         return std::nullopt;
     return chosen;
 }
 
 void MainWindow::openPage(metatags::ReadOrder order)
 {
-    const std::optional<QString> path = chooseFile(&FileDialog::showOpen);
+    const std::optional<QString> path = chooseFile(FileDialog::Purpose::Open);
     if (!path)
         return;
     metatags::Result<metatags::StampedPage> loaded = metatags::LoadPage(*path);
@@ -227,7 +222,7 @@ void MainWindow::saveAs(bool showInNewPath)
 {
     if (!confirmSave())
         return;
-    const std::optional<QString> target = chooseFile(&FileDialog::showSave);
+    const std::optional<QString> target = chooseFile(FileDialog::Purpose::Save);
     if (!target)
         return;
     // The new-path field only ever shows a file that was written.

@@ -39,17 +39,14 @@ public:
         : m_openPath(std::move(openPath))
         , m_savePath(std::move(savePath))
     { }
-    void setFilter(const QString &) override { }
-    void setFileName(const QString &fileName) override { m_fileName = fileName; }
-    void setDirectory(const QString &) override { }
-    void showOpen(QWidget *) override { m_fileName = m_openPath; }
-    void showSave(QWidget *) override { m_fileName = m_savePath; }
-    QString fileName() const override { return m_fileName; }
+    std::optional<QString> choose(QWidget *, Purpose purpose, const QString &) override
+    {
+        return purpose == Purpose::Open ? m_openPath : m_savePath;
+    }
 
 private:
     QString m_openPath;
     QString m_savePath;
-    QString m_fileName;
 };
 
 class YesPrompts : public app::UserPrompts
