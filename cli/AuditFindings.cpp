@@ -17,10 +17,11 @@ namespace cli {
 
 namespace {
 
-QString tr(const char *text)
+// The context the messages are translated in.
+struct Text
 {
-    return QCoreApplication::translate("AuditFindings", text);
-}
+    Q_DECLARE_TR_FUNCTIONS(AuditFindings)
+};
 
 constexpr std::array<const char *, FindingCount> Names = {
     "no-title-tag",
@@ -48,7 +49,7 @@ constexpr qsizetype ContextAfter = 24;
 
 QString characters(qsizetype count)
 {
-    return count == 1 ? tr("1 character") : tr("%1 characters").arg(QString::number(count));
+    return count == 1 ? Text::tr("1 character") : Text::tr("%1 characters").arg(QString::number(count));
 }
 
 QString quoted(QByteArrayView bytes)
@@ -81,12 +82,12 @@ void addPageRows(QByteArrayView page, const MetaTags &tags, std::vector<AuditRow
     const std::optional<metatags::KeptPart> kept = metatags::FindKeptPart(page);
     if (!kept) {
         rows.push_back({ std::nullopt, Finding::NoTitleTag,
-            tr("no <title> or <TITLE> tag: a save puts the preamble ahead of the whole page") });
+            Text::tr("no <title> or <TITLE> tag: a save puts the preamble ahead of the whole page") });
         return;
     }
     const QByteArrayView keptBytes = page.sliced(kept->start, kept->length);
     if (!keptBytes.endsWith("</html>") && !keptBytes.endsWith("</HTML>"))
-        rows.push_back({ std::nullopt, Finding::NoClosingTag, tr("no </html> or </HTML> behind the title tag") });
+        rows.push_back({ std::nullopt, Finding::NoClosingTag, Text::tr("no </html> or </HTML> behind the title tag") });
     if (const QStringList dropped = HeadDropsOf(page, kept, tags); !dropped.isEmpty())
         rows.push_back({ std::nullopt, Finding::DropsHead, dropped.join(QStringLiteral(", ")) });
 }
@@ -112,27 +113,27 @@ void addTagRows(QByteArrayView page, const MetaTags &tags, MetaTag field, const 
 
     const bool onlyOtherCase = exact == 0 && otherCase > 0;
     if (value.outcome == metatags::MetaTagRead::Outcome::NotFound && !onlyOtherCase)
-        rows.push_back({ field, Finding::Missing, tr("no %1 in the page").arg(quoted(word)) });
+        rows.push_back({ field, Finding::Missing, Text::tr("no %1 in the page").arg(quoted(word)) });
     if (value.outcome == metatags::MetaTagRead::Outcome::Unusable)
-        rows.push_back({ field, Finding::Unusable, tr("no value can be cut behind %1").arg(quoted(word)) });
+        rows.push_back({ field, Finding::Unusable, Text::tr("no value can be cut behind %1").arg(quoted(word)) });
     if (onlyOtherCase) {
         otherForms.removeDuplicates();
         rows.push_back({ field, Finding::OtherCaseOnly,
-            tr("only %1; the editor reads %2").arg(otherForms.join(QStringLiteral(", ")), quoted(word)) });
+            Text::tr("only %1; the editor reads %2").arg(otherForms.join(QStringLiteral(", ")), quoted(word)) });
     }
     if (value.outcome == metatags::MetaTagRead::Outcome::Value) {
         const qsizetype wordAt = metatags::FindBytes(page, word);
         if (!standsInMetaTag(page, wordAt, word.size())) {
-            rows.push_back(
-                { field, Finding::NotInMetaTag, tr("read from %1").arg(surroundings(page, wordAt, word.size())) });
+            rows.push_back({ field, Finding::NotInMetaTag,
+                Text::tr("read from %1").arg(surroundings(page, wordAt, word.size())) });
         }
     }
     if (exact > 0 && exact + otherCase > 1)
         rows.push_back({ field, Finding::Multiple,
-            tr("%1 meta tags for %2, in any case").arg(QString::number(exact + otherCase), quoted(word)) });
+            Text::tr("%1 meta tags for %2, in any case").arg(QString::number(exact + otherCase), quoted(word)) });
     if (firstExact && firstExact->content.contains('>')) {
         rows.push_back({ field, Finding::GtInValue,
-            tr("content=%1: the editor reads up to the \">\"").arg(quoted(firstExact->content)) });
+            Text::tr("content=%1: the editor reads up to the \">\"").arg(quoted(firstExact->content)) });
     }
 }
 
@@ -142,7 +143,7 @@ void addLengthRows(
 {
     const QString shown = ResultText(text);
     if (shown.isEmpty()) {
-        rows.push_back({ field, Finding::Empty, text.isEmpty() ? QString() : tr("only white space") });
+        rows.push_back({ field, Finding::Empty, text.isEmpty() ? QString() : Text::tr("only white space") });
         return;
     }
     if (field != MetaTag::KeyWords) {
@@ -153,16 +154,16 @@ void addLengthRows(
         const qsizetype count = CharacterCount(shown);
         QStringList over;
         if (count > range.most)
-            over.append(tr("%1, more than %2").arg(characters(count), QString::number(range.most)));
+            over.append(Text::tr("%1, more than %2").arg(characters(count), QString::number(range.most)));
         if (font && mostPixels > 0) {
             const double pixels = font->of(shown);
             if (pixels > mostPixels)
-                over.append(tr("%1 px, more than %2 px")
+                over.append(Text::tr("%1 px, more than %2 px")
                                 .arg(QString::number(std::lround(pixels)), QString::number(mostPixels)));
         }
         if (count < range.least)
             rows.push_back({ field, Finding::TooShort,
-                tr("%1, fewer than %2").arg(characters(count), QString::number(range.least)) });
+                Text::tr("%1, fewer than %2").arg(characters(count), QString::number(range.least)) });
         if (!over.isEmpty())
             rows.push_back({ field, Finding::TooLong, over.join(QStringLiteral("; ")) });
     }
@@ -177,7 +178,7 @@ void addEditorRow(MetaTag field, const QString &text, std::vector<AuditRow> &row
     const qsizetype length = text.size() - text.count(QStringLiteral("\r\n"));
     if (length > limit)
         rows.push_back({ field, Finding::CutInEditor,
-            tr("%1; the editor keeps %2").arg(characters(length), QString::number(limit)) });
+            Text::tr("%1; the editor keeps %2").arg(characters(length), QString::number(limit)) });
 }
 
 } // namespace
@@ -266,10 +267,10 @@ std::vector<std::vector<AuditRow>> DuplicateRows(const std::vector<PageAudit> &p
                         if (other != page)
                             others.append(pages[*other].path);
                     }
-                    QString detail = tr("also in %1").arg(others.join(QStringLiteral(", ")));
+                    QString detail = Text::tr("also in %1").arg(others.join(QStringLiteral(", ")));
                     const qsizetype more = (to - from) - 1 - others.size();
                     if (more > 0)
-                        detail += tr(" and %1 more").arg(more);
+                        detail += Text::tr(" and %1 more").arg(more);
                     duplicates[*page].push_back({ field, Finding::Duplicate, detail });
                 }
             }

@@ -20,10 +20,11 @@ namespace cli {
 
 namespace {
 
-QString tr(const char *text)
+// The context the messages are translated in.
+struct Text
 {
-    return QCoreApplication::translate("PageEdit", text);
-}
+    Q_DECLARE_TR_FUNCTIONS(PageEdit)
+};
 
 QString shownValue(const metatags::TagRead &value)
 {
@@ -52,14 +53,14 @@ metatags::Result<void> mayWrite(
         const metatags::FieldValue &value = fields[field];
         if (!value.sourceBytes && value.text.contains(QLatin1Char('>')))
             return metatags::FileError { path,
-                tr("the %1 value holds \">\", which the page could not give back: a value is read up to the "
-                   "first \">\"")
+                Text::tr("the %1 value holds \">\", which the page could not give back: a value is read up to the "
+                         "first \">\"")
                     .arg(ColumnName(field)) };
     }
     if (!wholePage && !metatags::FindKeptPart(page))
         return metatags::FileError { path,
-            tr("it has no <title> or <TITLE> tag, so the preamble would go in front of the whole page, once "
-               "more with every save (--whole-page writes it so)") };
+            Text::tr("it has no <title> or <TITLE> tag, so the preamble would go in front of the whole page, once "
+                     "more with every save (--whole-page writes it so)") };
     return {};
 }
 
@@ -68,7 +69,7 @@ QStringList described(const PageEdit &edit, const metatags::PerTag<metatags::Tag
 {
     const QString where = Printable(edit.source)
         + (edit.target == edit.source ? QString() : QStringLiteral(" -> ") + Printable(edit.target));
-    QStringList lines { where + QStringLiteral(": ") + tr("would change") };
+    QStringList lines { where + QStringLiteral(": ") + Text::tr("would change") };
     for (const MetaTag field : AllMetaTags) {
         // Only a typed value differs from the page; an untouched one keeps its bytes.
         const metatags::FieldValue &after = fields[field];
@@ -95,7 +96,7 @@ metatags::Result<EditReport> runEdit(const PageEdit &edit, const EditOptions &op
         = metatags::ReadMetaValues(page, encoding, metatags::ReadOrder::EachOnItsOwn);
     // Only the dry run tells of each page; a real run sums them up.
     const QStringList unchanged = options.dryRun
-        ? QStringList { Printable(edit.source) + QStringLiteral(": ") + tr("unchanged") }
+        ? QStringList { Printable(edit.source) + QStringLiteral(": ") + Text::tr("unchanged") }
         : QStringList();
     if (IsUnedited(read, edit.values))
         return EditReport { false, unchanged };
@@ -110,8 +111,9 @@ metatags::Result<EditReport> runEdit(const PageEdit &edit, const EditOptions &op
         // The save's own refusals, asked without saving.
         if (encoding.kind == metatags::PageEncoding::Kind::Utf16)
             return metatags::FileError { edit.target,
-                tr("it is in UTF-16 (it starts with a UTF-16 byte-order mark), which a save refuses: the meta lines "
-                   "ahead of it would be in another encoding") };
+                Text::tr(
+                    "it is in UTF-16 (it starts with a UTF-16 byte-order mark), which a save refuses: the meta lines "
+                    "ahead of it would be in another encoding") };
         // A folder that the real run would make cannot be asked yet.
         if (!options.makeFolder || target.dir().exists()) {
             if (const metatags::Result<void> replaceable = metatags::CheckReplaceable(edit.target); !replaceable)
@@ -168,7 +170,7 @@ metatags::Result<EditReport> RunEdit(const PageEdit &edit, const EditOptions &op
         return runEdit(edit, options);
     } catch (const std::bad_alloc &) {
         // A save cut short this way has removed its temporary file while unwinding.
-        return metatags::FileError { edit.source, tr("there is not enough memory to read and write it") };
+        return metatags::FileError { edit.source, Text::tr("there is not enough memory to read and write it") };
     }
 }
 

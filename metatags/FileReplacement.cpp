@@ -28,10 +28,11 @@ namespace metatags {
 
 namespace {
 
-QString tr(const char *text)
+// The context the messages are translated in.
+struct Text
 {
-    return QCoreApplication::translate("FileReplacement", text);
-}
+    Q_DECLARE_TR_FUNCTIONS(FileReplacement)
+};
 
 #ifdef Q_OS_UNIX
 
@@ -42,7 +43,7 @@ QString systemReason(int error)
 
 QString linkLoopReason()
 {
-    return tr("Too many levels of symbolic links.");
+    return Text::tr("Too many levels of symbolic links.");
 }
 
 // The file that a write to target really changes, found as the kernel finds
@@ -93,7 +94,7 @@ QString tooLongReason(const QString &path)
     const qsizetype length = QFile::encodeName(info.fileName()).size();
     if (limit <= 0 || length <= limit)
         return systemReason(ENAMETOOLONG);
-    return tr("The file name is %1 bytes long; the file system allows at most %2.").arg(length).arg(limit);
+    return Text::tr("The file name is %1 bytes long; the file system allows at most %2.").arg(length).arg(limit);
 }
 
 // Why an existing target may not be replaced, if it may not.
@@ -109,9 +110,9 @@ std::optional<QString> refusalOf(const QByteArray &path, const struct stat &stat
     if (::faccessat(AT_FDCWD, path.constData(), W_OK, AT_EACCESS) != 0)
         return systemReason(errno);
     if (status.st_nlink > 1)
-        return tr("It is one file with %1 names (hard links): replacing it would give the new page to this name "
-                  "only and leave the others with the old page. Save it under another name, or remove the other "
-                  "links first.")
+        return Text::tr("It is one file with %1 names (hard links): replacing it would give the new page to this name "
+                        "only and leave the others with the old page. Save it under another name, or remove the other "
+                        "links first.")
             .arg(status.st_nlink);
     return std::nullopt;
 }
@@ -121,14 +122,14 @@ std::optional<QString> refusalOf(const QByteArray &path, const struct stat &stat
 QString creationFailure(const QByteArray &folder, int error)
 {
     if (error == EACCES || error == EPERM)
-        return tr("The folder %1 does not allow new files in it: %2")
+        return Text::tr("The folder %1 does not allow new files in it: %2")
             .arg(QDir::toNativeSeparators(QFile::decodeName(folder)), systemReason(error));
     return systemReason(error);
 }
 
 QString changedMeanwhileReason()
 {
-    return tr("Another program changed the file while it was being saved; it was left as that program wrote it.");
+    return Text::tr("Another program changed the file while it was being saved; it was left as that program wrote it.");
 }
 
 // The new content while it is written: a short name beside the target, so that
@@ -341,8 +342,8 @@ Result<FileStamp> replaceRegularFile(const QString &target, const QByteArray &pa
         const LockedFile lock(path);
         if (lock.heldElsewhere())
             return FileError { target,
-                tr("Another program has kept the file locked for seconds; it was left as it is. Try again once "
-                   "that program is done with it.") };
+                Text::tr("Another program has kept the file locked for seconds; it was left as it is. Try again once "
+                         "that program is done with it.") };
         if (StampOf(QFile::decodeName(path)) != before)
             return FileError { target, changedMeanwhileReason() };
         if (const std::optional<QString> reason = temporary.renameTo(path, before.exists))
@@ -387,7 +388,7 @@ Result<QString> resolveLinks(const QString &target)
     QString path = target;
     for (int depth = 0; QFileInfo(path).isSymLink(); ++depth) {
         if (depth == MaxLinkDepth)
-            return FileError { target, tr("Too many levels of symbolic links.") };
+            return FileError { target, Text::tr("Too many levels of symbolic links.") };
         path = QFileInfo(path).symLinkTarget();
     }
     return path;
@@ -398,9 +399,9 @@ Result<FileStamp> replaceRegularFile(
 {
     const QFileInfo info(resolved);
     if (info.isDir())
-        return FileError { target, tr("It is a folder, not a file.") };
+        return FileError { target, Text::tr("It is a folder, not a file.") };
     if (info.exists() && !info.isFile())
-        return FileError { target, tr("It is not a regular file; only regular files are written.") };
+        return FileError { target, Text::tr("It is not a regular file; only regular files are written.") };
 
     QSaveFile file(resolved);
     // Writing in place when no temporary file can be made would give up the
@@ -427,7 +428,7 @@ Result<FileStamp> ReplaceFile(
     if (!resolved.has_value())
         return resolved.error();
     if (expected && StampOf(resolved.value()) != *expected)
-        return FileError { target, tr("Another program changed the file after it was read.") };
+        return FileError { target, Text::tr("Another program changed the file after it was read.") };
     return replaceRegularFile(target, resolved.value(), write);
 }
 
@@ -438,7 +439,7 @@ Result<void> CheckReplaceable(const QString &target)
         return resolved.error();
     const QFileInfo info(resolved.value());
     if (info.exists() && !info.isFile())
-        return FileError { target, tr("It is not a regular file; only regular files are written.") };
+        return FileError { target, Text::tr("It is not a regular file; only regular files are written.") };
     return {};
 }
 

@@ -21,10 +21,11 @@ namespace metatags {
 
 namespace {
 
-QString tr(const char *text)
+// The context the messages are translated in.
+struct Text
 {
-    return QCoreApplication::translate("LoadPage", text);
-}
+    Q_DECLARE_TR_FUNCTIONS(LoadPage)
+};
 
 #ifdef Q_OS_UNIX
 
@@ -100,8 +101,8 @@ std::optional<QString> readToEnd(int fd, qsizetype expectedSize, QByteArray &pag
         if (got == 0)
             return std::nullopt;
         if (page.size() + got > mostBytes)
-            return tr("The file kept growing while it was read (past %1 bytes, from %2 when it was opened); "
-                      "another program is still writing it.")
+            return Text::tr("The file kept growing while it was read (past %1 bytes, from %2 when it was opened); "
+                            "another program is still writing it.")
                 .arg(mostBytes)
                 .arg(expectedSize);
         page.append(probe, got);
@@ -149,9 +150,9 @@ Result<StampedPage> loadRegularFile(const QString &path)
 {
     const QFileInfo info(path);
     if (info.isDir())
-        return FileError { path, tr("It is a folder, not a file.") };
+        return FileError { path, Text::tr("It is a folder, not a file.") };
     if (info.exists() && !info.isFile())
-        return FileError { path, tr("It is not a regular file.") };
+        return FileError { path, Text::tr("It is not a regular file.") };
 
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
@@ -169,11 +170,11 @@ Result<StampedPage> loadRegularFile(const QString &path)
 Result<StampedPage> LoadPage(const QString &path)
 {
     if (path.isEmpty())
-        return FileError { path, tr("No file name was given.") };
+        return FileError { path, Text::tr("No file name was given.") };
     try {
         return loadRegularFile(path);
     } catch (const std::bad_alloc &) {
-        return FileError { path, tr("There is not enough memory to hold the whole file.") };
+        return FileError { path, Text::tr("There is not enough memory to hold the whole file.") };
     }
 }
 
