@@ -97,24 +97,25 @@ QString tooLongReason(const QString &path)
     return Text::tr("The file name is %1 bytes long; the file system allows at most %2.").arg(length).arg(limit);
 }
 
-// Why an existing target may not be replaced, if it may not.
-std::optional<QString> refusalOf(const QByteArray &path, const struct stat &status)
+// Whether an existing target may be replaced, and if not, why.
+Result<void> replaceable(const QString &target, const QByteArray &path, const struct stat &status)
 {
     if (!S_ISREG(status.st_mode))
-        return DescribeNonRegularFile(status.st_mode);
+        return FileError { target, DescribeNonRegularFile(status.st_mode) };
     // A rename would replace even a file that is write-protected, read-only
     // mounted or immutable; the user's protection counts, and a file without
     // any write bit is protected from root as well.
     if ((status.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0)
-        return systemReason(EACCES);
+        return FileError { target, systemReason(EACCES) };
     if (::faccessat(AT_FDCWD, path.constData(), W_OK, AT_EACCESS) != 0)
-        return systemReason(errno);
+        return FileError { target, systemReason(errno) };
     if (status.st_nlink > 1)
-        return Text::tr("It is one file with %1 names (hard links): replacing it would give the new page to this name "
-                        "only and leave the others with the old page. Save it under another name, or remove the other "
-                        "links first.")
-            .arg(status.st_nlink);
-    return std::nullopt;
+        return FileError { target,
+            Text::tr("It is one file with %1 names (hard links): replacing it would give the new page to this name "
+                     "only and leave the others with the old page. Save it under another name, or remove the other "
+                     "links first.")
+                .arg(status.st_nlink) };
+    return {};
 }
 
 // Why no new file can be made in folder: the file may be writable while the
@@ -151,7 +152,7 @@ public:
     TemporaryFile &operator=(const TemporaryFile &) = delete;
 
     // The mode counts only for a new file: open() applies the umask to it.
-    std::optional<QString> create(const QByteArray &folder, mode_t mode)
+    Result<void> create(const QString &target, const QByteArray &folder, mode_t mode)
     {
         constexpr int Attempts = 100;
         for (int attempt = 0; attempt < Attempts; ++attempt) {
@@ -162,43 +163,43 @@ public:
             m_descriptor = ::open(name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
             if (m_descriptor >= 0) {
                 m_name = name;
-                return std::nullopt;
+                return {};
             }
             const int error = errno;
             m_guard.reset();
             if (error != EEXIST)
-                return creationFailure(folder, error);
+                return FileError { target, creationFailure(folder, error) };
         }
-        return systemReason(EEXIST);
+        return FileError { target, systemReason(EEXIST) };
     }
 
     int handle() const { return m_descriptor; }
 
     // Some file systems report a failed write only when the file is closed.
-    std::optional<QString> close()
+    Result<void> close(const QString &target)
     {
         const int descriptor = std::exchange(m_descriptor, -1);
         if (::close(descriptor) != 0)
-            return systemReason(errno);
-        return std::nullopt;
+            return FileError { target, systemReason(errno) };
+        return {};
     }
 
     // Without mayReplace, a file that another program has made under the
     // target's name since it was looked at is left alone.
-    std::optional<QString> renameTo(const QByteArray &target, bool mayReplace)
+    Result<void> renameTo(const QString &target, const QByteArray &path, bool mayReplace)
     {
         int renamed = -1;
         if (!mayReplace) {
-            renamed = ::renameat2(AT_FDCWD, m_name.constData(), AT_FDCWD, target.constData(), RENAME_NOREPLACE);
+            renamed = ::renameat2(AT_FDCWD, m_name.constData(), AT_FDCWD, path.constData(), RENAME_NOREPLACE);
             if (renamed != 0 && errno == EEXIST)
-                return changedMeanwhileReason();
+                return FileError { target, changedMeanwhileReason() };
         }
         // A file system without that kind of rename gets the plain one.
-        if (renamed != 0 && ::rename(m_name.constData(), target.constData()) != 0)
-            return systemReason(errno);
+        if (renamed != 0 && ::rename(m_name.constData(), path.constData()) != 0)
+            return FileError { target, systemReason(errno) };
         m_name.clear();
         m_guard.reset();
-        return std::nullopt;
+        return {};
     }
 
 private:
@@ -249,17 +250,17 @@ private:
     bool m_heldElsewhere = false;
 };
 
-std::optional<QString> keepOwnerAndMode(int descriptor, const struct stat &target)
+Result<void> keepOwnerAndMode(const QString &target, int descriptor, const struct stat &existing)
 {
     // Root may keep both owner and group, a member of the target's group the group.
-    if (::fchown(descriptor, target.st_uid, target.st_gid) != 0
-        && ::fchown(descriptor, static_cast<uid_t>(-1), target.st_gid) != 0) {
+    if (::fchown(descriptor, existing.st_uid, existing.st_gid) != 0
+        && ::fchown(descriptor, static_cast<uid_t>(-1), existing.st_gid) != 0) {
         // Neither may be kept: the new file is the user's own, as a copy of it would be.
     }
     // After the owner: a change of owner clears the set-user-ID and set-group-ID bits.
-    if (::fchmod(descriptor, target.st_mode & 07777) != 0)
-        return systemReason(errno);
-    return std::nullopt;
+    if (::fchmod(descriptor, existing.st_mode & 07777) != 0)
+        return FileError { target, systemReason(errno) };
+    return {};
 }
 
 // Makes the rename itself last through a crash. The new file is in place by
@@ -287,8 +288,8 @@ Result<FileStamp> replaceableStamp(const QString &target, const QByteArray &path
             return FileError { target, systemReason(errno) };
         return FileStamp {};
     }
-    if (const std::optional<QString> refusal = refusalOf(path, existing))
-        return FileError { target, *refusal };
+    if (const Result<void> allowed = replaceable(target, path, existing); !allowed)
+        return allowed.error();
     return StampOf(QFile::decodeName(path));
 }
 
@@ -313,8 +314,8 @@ Result<FileStamp> replaceRegularFile(const QString &target, const QByteArray &pa
     const QByteArray folder = folderOf(path);
     TemporaryFile temporary;
     // Until the target's mode is applied, nobody else may read the new content.
-    if (const std::optional<QString> reason = temporary.create(folder, exists ? 0600 : 0666))
-        return FileError { target, *reason };
+    if (const Result<void> created = temporary.create(target, folder, exists ? 0600 : 0666); !created)
+        return created.error();
 
     QFile device;
     // Unbuffered: every write reaches the file at once and reports its own
@@ -326,14 +327,14 @@ Result<FileStamp> replaceRegularFile(const QString &target, const QByteArray &pa
     device.close();
 
     if (exists) {
-        if (const std::optional<QString> reason = keepOwnerAndMode(temporary.handle(), existing))
-            return FileError { target, *reason };
+        if (const Result<void> kept = keepOwnerAndMode(target, temporary.handle(), existing); !kept)
+            return kept.error();
     }
     if (::fsync(temporary.handle()) != 0)
         return FileError { target, systemReason(errno) };
     const FileStamp written = StampOfOpenFile(temporary.handle());
-    if (const std::optional<QString> reason = temporary.close())
-        return FileError { target, *reason };
+    if (const Result<void> closed = temporary.close(target); !closed)
+        return closed.error();
     {
         // Another program may have written, linked or protected the target
         // while this one wrote: its work wins over a rename that would undo it.
@@ -346,8 +347,8 @@ Result<FileStamp> replaceRegularFile(const QString &target, const QByteArray &pa
                          "that program is done with it.") };
         if (StampOf(QFile::decodeName(path)) != before)
             return FileError { target, changedMeanwhileReason() };
-        if (const std::optional<QString> reason = temporary.renameTo(path, before.exists))
-            return FileError { target, *reason };
+        if (const Result<void> renamed = temporary.renameTo(target, path, before.exists); !renamed)
+            return renamed.error();
     }
     syncFolder(folder);
     return written;

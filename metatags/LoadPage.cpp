@@ -5,7 +5,6 @@
 #include <QFileInfo>
 
 #include <new>
-#include <optional>
 
 #ifdef Q_OS_UNIX
 #include "FileKind.h"
@@ -68,11 +67,10 @@ void adviseHugePages(QByteArray &page)
 
 // Reads until end of file, so that a file that grows while it is read is read
 // whole and one that shrinks gives what it still holds; one that keeps growing
-// far past its size is refused rather than read without end. Gives the reason
-// when the read failed.
-std::optional<QString> readToEnd(int fd, qsizetype expectedSize, QByteArray &page)
+// far past its size is refused rather than read without end.
+Result<QByteArray> readToEnd(const QString &path, int fd, qsizetype expectedSize)
 {
-    page = QByteArray(expectedSize, Qt::Uninitialized);
+    QByteArray page(expectedSize, Qt::Uninitialized);
     adviseHugePages(page);
     qsizetype filled = 0;
     while (filled < page.size()) {
@@ -80,10 +78,10 @@ std::optional<QString> readToEnd(int fd, qsizetype expectedSize, QByteArray &pag
         if (got < 0 && errno == EINTR)
             continue;
         if (got < 0)
-            return qt_error_string(errno);
+            return FileError { path, qt_error_string(errno) };
         if (got == 0) {
             page.truncate(filled);
-            return std::nullopt;
+            return page;
         }
         filled += got;
     }
@@ -97,14 +95,15 @@ std::optional<QString> readToEnd(int fd, qsizetype expectedSize, QByteArray &pag
         if (got < 0 && errno == EINTR)
             continue;
         if (got < 0)
-            return qt_error_string(errno);
+            return FileError { path, qt_error_string(errno) };
         if (got == 0)
-            return std::nullopt;
+            return page;
         if (page.size() + got > mostBytes)
-            return Text::tr("The file kept growing while it was read (past %1 bytes, from %2 when it was opened); "
-                            "another program is still writing it.")
-                .arg(mostBytes)
-                .arg(expectedSize);
+            return FileError { path,
+                Text::tr("The file kept growing while it was read (past %1 bytes, from %2 when it was opened); "
+                         "another program is still writing it.")
+                    .arg(mostBytes)
+                    .arg(expectedSize) };
         page.append(probe, got);
     }
 }
@@ -136,12 +135,11 @@ Result<StampedPage> loadRegularFile(const QString &path)
     if (flags >= 0)
         ::fcntl(file.get(), F_SETFL, flags & ~O_NONBLOCK);
 
-    StampedPage page;
-    if (const std::optional<QString> reason = readToEnd(file.get(), static_cast<qsizetype>(status.st_size), page.bytes))
-        return FileError { path, *reason };
+    Result<QByteArray> bytes = readToEnd(path, file.get(), static_cast<qsizetype>(status.st_size));
+    if (!bytes)
+        return bytes.error();
     // Taken after the read, so that bytes added while it ran count as read.
-    page.stamp = StampOfOpenFile(file.get());
-    return page;
+    return StampedPage { std::move(bytes).value(), StampOfOpenFile(file.get()) };
 }
 
 #else
