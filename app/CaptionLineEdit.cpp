@@ -1,5 +1,7 @@
 #include "CaptionLineEdit.h"
 
+#include <ClickableLabel.h>
+
 #include <QApplication>
 #include <QMouseEvent>
 
@@ -19,7 +21,7 @@ CaptionLineEdit::CaptionLineEdit(const QString &text, QWidget *parent)
 void CaptionLineEdit::mouseReleaseEvent(QMouseEvent *event)
 {
     QLineEdit::mouseReleaseEvent(event);
-    if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()))
+    if (dialogs::EndsClick(*this, *event))
         emit clicked();
 }
 

@@ -2,7 +2,8 @@
 
 #include "CaptionLineEdit.h"
 #include "MetaFieldEdit.h"
-#include "Twips.h"
+
+#include <Twips.h>
 
 #include <QGroupBox>
 #include <QLabel>
@@ -15,9 +16,7 @@ namespace app {
 
 namespace {
 
-constexpr qsizetype TitleLimit = 512;
-constexpr qsizetype DescriptionLimit = 1024;
-constexpr qsizetype KeywordsLimit = 1024;
+using dialogs::TwipsRect;
 
 template<typename Control> Control *place(Control *control, const char *name, QRect twips)
 {
@@ -34,9 +33,9 @@ QPushButton *button(const QString &caption, QWidget *parent, const char *name, Q
 }
 
 MetaFieldEdit *metaField(
-    qsizetype maxLength, const QString &accessibleName, QWidget *parent, const char *name, QRect twips)
+    metatags::MetaTag tag, const QString &accessibleName, QWidget *parent, const char *name, QRect twips)
 {
-    MetaFieldEdit *control = place(new MetaFieldEdit(maxLength, parent), name, twips);
+    MetaFieldEdit *control = place(new MetaFieldEdit(metatags::FieldLimit(tag), parent), name, twips);
     control->setAccessibleName(accessibleName);
     return control;
 }
@@ -71,11 +70,14 @@ EditorControls BuildEditorControls(QWidget *client)
         TwipsRect(1920, 1080, 1815, 285));
     auto *originalFileCaption
         = place(new CaptionLineEdit(QStringLiteral("Original File"), client), "Text8", TwipsRect(1920, 720, 855, 285));
-    controls.keywords
-        = metaField(KeywordsLimit, QObject::tr("Keywords"), client, "Text3", TwipsRect(120, 6120, 6855, 1455));
-    controls.description
-        = metaField(DescriptionLimit, QObject::tr("Description"), client, "Text2", TwipsRect(120, 4320, 6855, 1455));
-    controls.title = metaField(TitleLimit, QObject::tr("Title"), client, "Text1", TwipsRect(120, 2400, 6855, 1455));
+    using metatags::MetaTag;
+    MetaFieldEdit *keywords
+        = metaField(MetaTag::KeyWords, QObject::tr("Keywords"), client, "Text3", TwipsRect(120, 6120, 6855, 1455));
+    MetaFieldEdit *description = metaField(
+        MetaTag::Description, QObject::tr("Description"), client, "Text2", TwipsRect(120, 4320, 6855, 1455));
+    MetaFieldEdit *title
+        = metaField(MetaTag::Title, QObject::tr("Title"), client, "Text1", TwipsRect(120, 2400, 6855, 1455));
+    controls.fields = { title, description, keywords };
 
     controls.save = button(QStringLiteral("&Save"), fileFrame, "Command4", TwipsRect(960, 240, 735, 255));
     controls.newPath
@@ -96,13 +98,12 @@ EditorControls BuildEditorControls(QWidget *client)
     auto *titleLabel
         = place(new QLabel(QStringLiteral("META TAG: Title"), client), "Label1", TwipsRect(120, 2160, 1215, 195));
 
-    stackTopFirst({ controls.reset, controls.submit, newFileCaption, originalFileCaption, controls.keywords,
-        controls.description, controls.title, fileFrame, linkFrame, descriptionLabel, keywordsLabel, titleLabel });
+    stackTopFirst({ controls.reset, controls.submit, newFileCaption, originalFileCaption, keywords, description, title,
+        fileFrame, linkFrame, descriptionLabel, keywordsLabel, titleLabel });
     stackTopFirst({ controls.save, controls.newPath, controls.originalPath, controls.saveAs, controls.open });
 
-    const std::initializer_list<QWidget *> tabOrder
-        = { controls.title, controls.description, controls.keywords, controls.open, controls.saveAs,
-              controls.originalPath, controls.newPath, controls.submit, controls.reset, controls.save, controls.title };
+    const std::initializer_list<QWidget *> tabOrder = { title, description, keywords, controls.open, controls.saveAs,
+        controls.originalPath, controls.newPath, controls.submit, controls.reset, controls.save, title };
     for (auto it = tabOrder.begin(); it + 1 != tabOrder.end(); ++it)
         QWidget::setTabOrder(*it, *(it + 1));
 

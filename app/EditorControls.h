@@ -1,5 +1,7 @@
 #pragma once
 
+#include <MetaTag.h>
+
 class QLineEdit;
 class QPushButton;
 class QWidget;
@@ -12,9 +14,7 @@ class MetaFieldEdit;
 // The controls of the main window that its commands use.
 struct EditorControls
 {
-    MetaFieldEdit *title = nullptr;
-    MetaFieldEdit *description = nullptr;
-    MetaFieldEdit *keywords = nullptr;
+    metatags::PerTag<MetaFieldEdit *> fields {};
     QLineEdit *originalPath = nullptr;
     QLineEdit *newPath = nullptr;
     CaptionLineEdit *submissionLine = nullptr;

@@ -5,12 +5,12 @@
 #include "EditorControls.h"
 #include "FileDialog.h"
 #include "MetaFieldEdit.h"
-#include "Twips.h"
 #include "UserPrompts.h"
 
 #include <LoadPage.h>
 #include <ProgramIcon.h>
 #include <SiteLinks.h>
+#include <Twips.h>
 
 #include <QAction>
 #include <QApplication>
@@ -27,14 +27,6 @@ namespace app {
 namespace {
 
 const QString PromptTitle = QStringLiteral("Tagwright 2.0");
-const QString FileFilter = QStringLiteral("HTML");
-const QString InitialFileName = QStringLiteral("*.html");
-
-void putValue(MetaFieldEdit *field, const std::optional<metatags::FieldValue> &value)
-{
-    if (value)
-        field->setValue(*value);
-}
 
 } // namespace
 
@@ -53,7 +45,7 @@ MainWindow::MainWindow(FileDialog &fileDialog, UserPrompts &prompts, links::Brow
         | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
 
     auto *client = new QWidget(this);
-    client->setFixedSize(TwipsToPixels(7110), TwipsToPixels(7875));
+    client->setFixedSize(dialogs::TwipsToPixels(7110), dialogs::TwipsToPixels(7875));
     setCentralWidget(client);
     m_controls = BuildEditorControls(client);
     client->setFont(CaptionFont(client));
@@ -70,7 +62,7 @@ MainWindow::MainWindow(FileDialog &fileDialog, UserPrompts &prompts, links::Brow
 
     // The load step, before the window is first shown.
     clearFields();
-    m_controls.title->setFocus();
+    m_controls.fields[metatags::MetaTag::Title]->setFocus();
 
     // Fixed size, menu bar included, and centred on the screen.
     layout()->setSizeConstraint(QLayout::SetFixedSize);
@@ -113,51 +105,47 @@ void MainWindow::buildMenus()
 
 void MainWindow::clearFields()
 {
-    m_controls.title->clearValue();
-    m_controls.description->clearValue();
-    m_controls.keywords->clearValue();
+    for (MetaFieldEdit *field : m_controls.fields.values)
+        field->clearValue();
     m_controls.originalPath->clear();
     m_controls.newPath->clear();
 }
 
-std::optional<QString> MainWindow::chooseFile(void (FileDialog::*showDialog)(QWidget *))
+std::optional<QString> MainWindow::chooseFile(FileDialog::Purpose purpose)
 {
-    m_fileDialog.setFilter(FileFilter);
-    m_fileDialog.setFileName(InitialFileName);
     // Where the page came from is where its neighbours and its copies are.
-    m_fileDialog.setDirectory(m_openedPath.isEmpty() ? QString() : QFileInfo(m_openedPath).absolutePath());
-    (m_fileDialog.*showDialog)(this);
-    const QString chosen = m_fileDialog.fileName();
-    if (chosen.isEmpty() || chosen == InitialFileName)
+    const QString folder = m_openedPath.isEmpty() ? QString() : QFileInfo(m_openedPath).absolutePath();
+    std::optional<QString> chosen = m_fileDialog.choose(this, purpose, folder);
+    if (chosen && chosen->isEmpty())
         return std::nullopt;
     return chosen;
 }
 
 void MainWindow::openPage(metatags::ReadOrder order)
 {
-    const std::optional<QString> path = chooseFile(&FileDialog::showOpen);
+    const std::optional<QString> path = chooseFile(FileDialog::Purpose::Open);
     if (!path)
         return;
-    metatags::Result<metatags::StampedPage> loaded = metatags::LoadStampedPage(*path);
+    metatags::Result<metatags::StampedPage> loaded = metatags::LoadPage(*path);
     // Nothing changes on failure, the original path included, so that a later
     // Save cannot write the previous page over this file.
-    if (!loaded.ok()) {
+    if (!loaded) {
         m_prompts.showError(this, PromptTitle,
             tr("The file %1 could not be opened.\n\n%2")
                 .arg(QDir::toNativeSeparators(loaded.error().path), loaded.error().reason));
         return;
     }
     m_controls.originalPath->setText(*path);
-    metatags::StampedPage page = std::move(loaded).value();
-    m_page = std::move(page.bytes);
+    m_page = std::move(loaded->bytes);
     m_encoding = metatags::SniffPageEncoding(m_page);
     m_openedPath = *path;
     m_openedCanonicalPath = QFileInfo(*path).canonicalFilePath();
-    m_openedStamp = page.stamp;
-    const metatags::PageValues values = metatags::ReadMetaValues(m_page, m_encoding, order);
-    putValue(m_controls.title, values.title);
-    putValue(m_controls.description, values.description);
-    putValue(m_controls.keywords, values.keywords);
+    m_openedStamp = loaded->stamp;
+    // A value that is missing or unusable leaves its field as it is.
+    metatags::ReadMetaValues(m_page, m_encoding, order).forEach([this](metatags::MetaTag tag, const auto &read) {
+        if (read.found())
+            m_controls.fields[tag]->setValue(read.value);
+    });
 }
 
 bool MainWindow::confirmSave()
@@ -198,16 +186,16 @@ bool MainWindow::mayOverwrite(const QString &target)
 
 bool MainWindow::writePage(const QString &target)
 {
-    const metatags::MetaFields fields { m_controls.title->value(), m_controls.description->value(),
-        m_controls.keywords->value() };
+    metatags::PerTag<metatags::FieldValue> fields;
+    m_controls.fields.forEach(
+        [&fields](metatags::MetaTag tag, const MetaFieldEdit *field) { fields[tag] = field->value(); });
     const bool existed = QFileInfo::exists(target);
     const bool overOpenedFile = isOpenedFile(target);
-    const metatags::Result<metatags::FileStamp> written
-        = metatags::SaveMetaPageWithStamp(target, fields, m_page, m_encoding);
-    if (written.ok()) {
+    const metatags::Result<metatags::FileStamp> written = metatags::SaveMetaPage(target, fields, m_page, m_encoding);
+    if (written) {
         // What is on disk now is this save's own work, not another program's.
         if (overOpenedFile) {
-            m_openedStamp = written.value();
+            m_openedStamp = *written;
             m_openedCanonicalPath = QFileInfo(target).canonicalFilePath();
         }
         return true;
@@ -234,7 +222,7 @@ void MainWindow::saveAs(bool showInNewPath)
 {
     if (!confirmSave())
         return;
-    const std::optional<QString> target = chooseFile(&FileDialog::showSave);
+    const std::optional<QString> target = chooseFile(FileDialog::Purpose::Save);
     if (!target)
         return;
     // The new-path field only ever shows a file that was written.

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "EditorControls.h"
+#include "FileDialog.h"
 
 #include <AboutLauncher.h>
 #include <FileStamp.h>
@@ -19,7 +20,6 @@ class Browser;
 
 namespace app {
 
-class FileDialog;
 class UserPrompts;
 
 // Form1: the editor's one working window. It owns the editor's state (the page
@@ -52,7 +52,7 @@ private:
     // other than the opened one, and the user does not want it replaced.
     bool mayOverwrite(const QString &target);
     // The file picked in the dialog, or nothing when it was cancelled.
-    std::optional<QString> chooseFile(void (FileDialog::*showDialog)(QWidget *));
+    std::optional<QString> chooseFile(FileDialog::Purpose purpose);
     bool writePage(const QString &target);
     // Whether target names the opened file, however the path is spelled.
     bool isOpenedFile(const QString &target) const;

@@ -12,14 +12,6 @@ namespace app {
 
 namespace {
 
-// Every line-end convention becomes a single "\n".
-QString withPlainBreaks(QString text)
-{
-    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
-    return text;
-}
-
 // The first count UTF-16 units of text, one less when the cut would split a
 // surrogate pair.
 QString leftWhole(const QString &text, qsizetype count)
@@ -71,7 +63,7 @@ metatags::FieldValue MetaFieldEdit::value() const
 
 void MetaFieldEdit::setValue(const metatags::FieldValue &value)
 {
-    const QString shown = withPlainBreaks(value.text);
+    const QString shown = metatags::WithPlainLineBreaks(value.text);
     const QString kept = leftWhole(shown, m_maxLength);
     const QScopedValueRollback<bool> guard(m_settingValue, true);
     setPlainText(kept);
@@ -124,7 +116,7 @@ void MetaFieldEdit::insertFromMimeData(const QMimeData *source)
 {
     if (!source || !source->hasText())
         return;
-    insertPlainText(cutToRoom(withPlainBreaks(source->text())));
+    insertPlainText(cutToRoom(metatags::WithPlainLineBreaks(source->text())));
 }
 
 } // namespace app

@@ -18,8 +18,6 @@ class MetaFieldEdit : public QPlainTextEdit
 public:
     explicit MetaFieldEdit(qsizetype maxLength, QWidget *parent = nullptr);
 
-    qsizetype maxLength() const { return m_maxLength; }
-
     // The text with "\n" for every line break, and the source bytes while untouched.
     metatags::FieldValue value() const;
     // Shows the value with its line breaks (CR LF, LF or CR); a value that is

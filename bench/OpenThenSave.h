@@ -10,15 +10,18 @@ namespace bench {
 // beyond ASCII.
 inline bool OpenThenSave(const QString &page, const QString &target)
 {
-    metatags::Result<QByteArray> loaded = metatags::LoadPage(page);
-    if (!loaded.ok())
+    metatags::Result<metatags::StampedPage> loaded = metatags::LoadPage(page);
+    if (!loaded)
         return false;
-    QByteArray bytes = std::move(loaded).value();
+    QByteArray bytes = std::move(loaded->bytes);
     const metatags::PageEncoding encoding = metatags::SniffPageEncoding(bytes);
-    const metatags::PageValues values = metatags::ReadMetaValues(bytes, encoding, metatags::ReadOrder::EachOnItsOwn);
-    const metatags::MetaFields fields { values.title.value_or(metatags::FieldValue {}),
-        { QStringLiteral("Tägliche Tabellen"), std::nullopt }, values.keywords.value_or(metatags::FieldValue {}) };
-    return !metatags::SaveMetaPage(target, fields, bytes, encoding);
+    const auto read = metatags::ReadMetaValues(bytes, encoding, metatags::ReadOrder::EachOnItsOwn);
+    using metatags::MetaTag;
+    metatags::PerTag<metatags::FieldValue> fields;
+    fields[MetaTag::Title] = read[MetaTag::Title].value;
+    fields[MetaTag::Description] = { QStringLiteral("Tägliche Tabellen"), std::nullopt };
+    fields[MetaTag::KeyWords] = read[MetaTag::KeyWords].value;
+    return metatags::SaveMetaPage(target, fields, bytes, encoding).has_value();
 }
 
 } // namespace bench

@@ -20,10 +20,11 @@ namespace cli {
 
 namespace {
 
-QString tr(const char *text)
+// The context the messages are translated in.
+struct Text
 {
-    return QCoreApplication::translate("Audit", text);
-}
+    Q_DECLARE_TR_FUNCTIONS(Audit)
+};
 
 // Search results set titles in Arial at 20 px and descriptions at 14 px.
 constexpr int TitlePixelSize = 20;
@@ -98,7 +99,7 @@ PageReport reportOf(const PageAudit &audit, const AuditOptions &options, Tally &
     for (const AuditRow &row : audit.rows) {
         // Rows come page first (0), then Title (1), Description (2) and
         // KeyWords (3): a field's rows end where a later field's begin.
-        const std::size_t rank = row.field ? IndexOf(*row.field) + 1 : 0;
+        const std::size_t rank = row.field ? static_cast<std::size_t>(*row.field) + 1 : 0;
         for (; ended < 2 && rank > ended + 1; ++ended)
             report.titleAndDescriptionEnds[ended] = report.lines.size();
         appendRow(report.lines, path, row, options, tally);
@@ -110,9 +111,10 @@ PageReport reportOf(const PageAudit &audit, const AuditOptions &options, Tally &
 
 QString summary(qsizetype read, qsizetype unreadable, const std::array<qsizetype, FindingCount> &counts)
 {
-    QString text = read == 1 ? tr("1 page read") : tr("%1 pages read").arg(read);
+    QString text = read == 1 ? Text::tr("1 page read") : Text::tr("%1 pages read").arg(read);
     if (unreadable > 0)
-        text += unreadable == 1 ? tr(", 1 could not be read") : tr(", %1 could not be read").arg(unreadable);
+        text
+            += unreadable == 1 ? Text::tr(", 1 could not be read") : Text::tr(", %1 could not be read").arg(unreadable);
     QStringList kinds;
     qsizetype total = 0;
     for (std::size_t i = 0; i < FindingCount; ++i) {
@@ -121,8 +123,8 @@ QString summary(qsizetype read, qsizetype unreadable, const std::array<qsizetype
         total += counts[i];
     }
     if (total == 0)
-        return text + tr("; no findings.\n");
-    return text + (total == 1 ? tr("; 1 finding: ") : tr("; %1 findings: ").arg(total))
+        return text + Text::tr("; no findings.\n");
+    return text + (total == 1 ? Text::tr("; 1 finding: ") : Text::tr("; %1 findings: ").arg(total))
         + kinds.join(QStringLiteral(", ")) + QStringLiteral(".\n");
 }
 
@@ -142,7 +144,7 @@ LoadedFonts loadFonts(const AuditOptions &options)
     if (Contains(options.ignored, Finding::TooLong) || (!title && !description))
         return fonts;
     metatags::Result<TextWidth> loaded = TextWidth::Load(SearchResultFontFile(), TitlePixelSize);
-    if (!loaded.ok()) {
+    if (!loaded.has_value()) {
         fonts.error = loaded.error();
         return fonts;
     }
@@ -161,8 +163,8 @@ int RunAudit(const QStringList &paths, const AuditOptions &options, Console &con
     if (fonts.error) {
         console.err.write(message(fonts.error->path,
             fonts.error->reason
-                + tr(" Pixel widths are measured in this font (Debian's fonts-liberation2); without it, give "
-                     "--title-px 0 --description-px 0.")));
+                + Text::tr(" Pixel widths are measured in this font (Debian's fonts-liberation2); without it, give "
+                           "--title-px 0 --description-px 0.")));
         return UsageError;
     }
     const ResultFonts resultFonts { fonts.title ? &*fonts.title : nullptr,
@@ -177,15 +179,15 @@ int RunAudit(const QStringList &paths, const AuditOptions &options, Console &con
     Tally tally;
     qsizetype unreadable = 0;
     for (const QString &path : files) {
-        const metatags::Result<QByteArray> page = metatags::LoadPage(path);
-        if (page.ok()) {
-            PageAudit audit = AuditPage(path, page.value(), options.limits, resultFonts);
+        const metatags::Result<metatags::StampedPage> page = metatags::LoadPage(path);
+        if (page.has_value()) {
+            PageAudit audit = AuditPage(path, page->bytes, options.limits, resultFonts);
             reports.push_back(reportOf(audit, options, tally));
             audit.rows = {};
             pages.push_back(std::move(audit));
         } else {
             // Only a page that failed is looked at again, to say what to do with a folder.
-            const QString hint = QFileInfo(path).isDir() ? tr(" Give -r to check the pages in it.") : QString();
+            const QString hint = QFileInfo(path).isDir() ? Text::tr(" Give -r to check the pages in it.") : QString();
             progress.message(message(page.error().path, page.error().reason + hint).chopped(1));
             ++unreadable;
         }
@@ -204,8 +206,8 @@ int RunAudit(const QStringList &paths, const AuditOptions &options, Console &con
         }
         const QByteArray path = pathCell(options.format, pages[i].path);
         qsizetype from = 0;
-        for (const MetaField field : { MetaField::Title, MetaField::Description }) {
-            const qsizetype end = report.titleAndDescriptionEnds[IndexOf(field) - IndexOf(MetaField::Title)];
+        for (const MetaTag field : { MetaTag::Title, MetaTag::Description }) {
+            const qsizetype end = report.titleAndDescriptionEnds[static_cast<std::size_t>(field)];
             QByteArray lines = report.lines.sliced(from, end - from);
             for (const AuditRow &row : duplicates[i]) {
                 if (row.field == field)

@@ -17,10 +17,11 @@ namespace cli {
 
 namespace {
 
-QString tr(const char *text)
+// The context the messages are translated in.
+struct Text
 {
-    return QCoreApplication::translate("AuditFindings", text);
-}
+    Q_DECLARE_TR_FUNCTIONS(AuditFindings)
+};
 
 constexpr std::array<const char *, FindingCount> Names = {
     "no-title-tag",
@@ -39,9 +40,6 @@ constexpr std::array<const char *, FindingCount> Names = {
     "duplicate",
 };
 
-// The editor's field lengths, in UTF-16 units as its fields count them.
-constexpr std::array<qsizetype, 3> EditorLimits = { 512, 1024, 1024 };
-
 // Duplicates name this many other pages, then only how many more there are.
 constexpr qsizetype NamedDuplicates = 5;
 
@@ -51,7 +49,7 @@ constexpr qsizetype ContextAfter = 24;
 
 QString characters(qsizetype count)
 {
-    return count == 1 ? tr("1 character") : tr("%1 characters").arg(QString::number(count));
+    return count == 1 ? Text::tr("1 character") : Text::tr("%1 characters").arg(QString::number(count));
 }
 
 QString quoted(QByteArrayView bytes)
@@ -84,21 +82,21 @@ void addPageRows(QByteArrayView page, const MetaTags &tags, std::vector<AuditRow
     const std::optional<metatags::KeptPart> kept = metatags::FindKeptPart(page);
     if (!kept) {
         rows.push_back({ std::nullopt, Finding::NoTitleTag,
-            tr("no <title> or <TITLE> tag: a save puts the preamble ahead of the whole page") });
+            Text::tr("no <title> or <TITLE> tag: a save puts the preamble ahead of the whole page") });
         return;
     }
     const QByteArrayView keptBytes = page.sliced(kept->start, kept->length);
     if (!keptBytes.endsWith("</html>") && !keptBytes.endsWith("</HTML>"))
-        rows.push_back({ std::nullopt, Finding::NoClosingTag, tr("no </html> or </HTML> behind the title tag") });
+        rows.push_back({ std::nullopt, Finding::NoClosingTag, Text::tr("no </html> or </HTML> behind the title tag") });
     if (const QStringList dropped = HeadDropsOf(page, kept, tags); !dropped.isEmpty())
         rows.push_back({ std::nullopt, Finding::DropsHead, dropped.join(QStringLiteral(", ")) });
 }
 
 // The rows about where and how the word stands in the page.
-void addTagRows(
-    QByteArrayView page, const MetaTags &tags, MetaField field, const ShownValue &value, std::vector<AuditRow> &rows)
+void addTagRows(QByteArrayView page, const MetaTags &tags, MetaTag field, const metatags::TagRead &value,
+    std::vector<AuditRow> &rows)
 {
-    const QByteArrayView word = TagWord(field);
+    const QByteArrayView word = metatags::TagWord(field);
     const MetaTagAt *firstExact = nullptr;
     qsizetype exact = 0;
     qsizetype otherCase = 0;
@@ -114,73 +112,73 @@ void addTagRows(
     }
 
     const bool onlyOtherCase = exact == 0 && otherCase > 0;
-    if (value.status == ValueStatus::Missing && !onlyOtherCase)
-        rows.push_back({ field, Finding::Missing, tr("no %1 in the page").arg(quoted(word)) });
-    if (value.status == ValueStatus::Unusable)
-        rows.push_back({ field, Finding::Unusable, tr("no value can be cut behind %1").arg(quoted(word)) });
+    if (value.outcome == metatags::MetaTagRead::Outcome::NotFound && !onlyOtherCase)
+        rows.push_back({ field, Finding::Missing, Text::tr("no %1 in the page").arg(quoted(word)) });
+    if (value.outcome == metatags::MetaTagRead::Outcome::Unusable)
+        rows.push_back({ field, Finding::Unusable, Text::tr("no value can be cut behind %1").arg(quoted(word)) });
     if (onlyOtherCase) {
         otherForms.removeDuplicates();
         rows.push_back({ field, Finding::OtherCaseOnly,
-            tr("only %1; the editor reads %2").arg(otherForms.join(QStringLiteral(", ")), quoted(word)) });
+            Text::tr("only %1; the editor reads %2").arg(otherForms.join(QStringLiteral(", ")), quoted(word)) });
     }
-    if (value.status == ValueStatus::Found) {
+    if (value.outcome == metatags::MetaTagRead::Outcome::Value) {
         const qsizetype wordAt = metatags::FindBytes(page, word);
         if (!standsInMetaTag(page, wordAt, word.size())) {
-            rows.push_back(
-                { field, Finding::NotInMetaTag, tr("read from %1").arg(surroundings(page, wordAt, word.size())) });
+            rows.push_back({ field, Finding::NotInMetaTag,
+                Text::tr("read from %1").arg(surroundings(page, wordAt, word.size())) });
         }
     }
     if (exact > 0 && exact + otherCase > 1)
         rows.push_back({ field, Finding::Multiple,
-            tr("%1 meta tags for %2, in any case").arg(QString::number(exact + otherCase), quoted(word)) });
+            Text::tr("%1 meta tags for %2, in any case").arg(QString::number(exact + otherCase), quoted(word)) });
     if (firstExact && firstExact->content.contains('>')) {
         rows.push_back({ field, Finding::GtInValue,
-            tr("content=%1: the editor reads up to the \">\"").arg(quoted(firstExact->content)) });
+            Text::tr("content=%1: the editor reads up to the \">\"").arg(quoted(firstExact->content)) });
     }
 }
 
 // The rows about the value's length.
 void addLengthRows(
-    MetaField field, const QString &text, const AuditLimits &limits, ResultFonts fonts, std::vector<AuditRow> &rows)
+    MetaTag field, const QString &text, const AuditLimits &limits, ResultFonts fonts, std::vector<AuditRow> &rows)
 {
     const QString shown = ResultText(text);
     if (shown.isEmpty()) {
-        rows.push_back({ field, Finding::Empty, text.isEmpty() ? QString() : tr("only white space") });
+        rows.push_back({ field, Finding::Empty, text.isEmpty() ? QString() : Text::tr("only white space") });
         return;
     }
-    if (field != MetaField::Keywords) {
-        const bool title = field == MetaField::Title;
+    if (field != MetaTag::KeyWords) {
+        const bool title = field == MetaTag::Title;
         const CharacterRange range = title ? limits.titleCharacters : limits.descriptionCharacters;
         const int mostPixels = title ? limits.titlePixels : limits.descriptionPixels;
         const TextWidth *font = title ? fonts.title : fonts.description;
         const qsizetype count = CharacterCount(shown);
         QStringList over;
         if (count > range.most)
-            over.append(tr("%1, more than %2").arg(characters(count), QString::number(range.most)));
+            over.append(Text::tr("%1, more than %2").arg(characters(count), QString::number(range.most)));
         if (font && mostPixels > 0) {
             const double pixels = font->of(shown);
             if (pixels > mostPixels)
-                over.append(tr("%1 px, more than %2 px")
+                over.append(Text::tr("%1 px, more than %2 px")
                                 .arg(QString::number(std::lround(pixels)), QString::number(mostPixels)));
         }
         if (count < range.least)
             rows.push_back({ field, Finding::TooShort,
-                tr("%1, fewer than %2").arg(characters(count), QString::number(range.least)) });
+                Text::tr("%1, fewer than %2").arg(characters(count), QString::number(range.least)) });
         if (!over.isEmpty())
             rows.push_back({ field, Finding::TooLong, over.join(QStringLiteral("; ")) });
     }
 }
 
-void addEditorRow(MetaField field, const QString &text, std::vector<AuditRow> &rows)
+void addEditorRow(MetaTag field, const QString &text, std::vector<AuditRow> &rows)
 {
-    const qsizetype limit = EditorLimits[IndexOf(field)];
+    const qsizetype limit = metatags::FieldLimit(field);
     if (text.size() <= limit)
         return;
     // The editor's fields hold a CR LF as one line break.
     const qsizetype length = text.size() - text.count(QStringLiteral("\r\n"));
     if (length > limit)
         rows.push_back({ field, Finding::CutInEditor,
-            tr("%1; the editor keeps %2").arg(characters(length), QString::number(limit)) });
+            Text::tr("%1; the editor keeps %2").arg(characters(length), QString::number(limit)) });
 }
 
 } // namespace
@@ -211,12 +209,12 @@ std::optional<FindingSet> FindingsNamed(QStringView list)
     return set;
 }
 
-QLatin1StringView FieldColumn(const std::optional<MetaField> &field)
+QLatin1StringView FieldColumn(const std::optional<MetaTag> &field)
 {
     // The sheet's column names, which rows are printed with many times over.
     constexpr std::array<QLatin1StringView, 4> names = { QLatin1StringView("page"), QLatin1StringView("title"),
         QLatin1StringView("description"), QLatin1StringView("keywords") };
-    return names[field ? IndexOf(*field) + 1 : 0];
+    return names[field ? static_cast<std::size_t>(*field) + 1 : 0];
 }
 
 PageAudit AuditPage(const QString &path, QByteArrayView page, const AuditLimits &limits, ResultFonts fonts)
@@ -225,27 +223,27 @@ PageAudit AuditPage(const QString &path, QByteArrayView page, const AuditLimits 
     const MetaTags tags = MetaTagsIn(page);
     addPageRows(page, tags, audit.rows);
     const ShownPage shown = ShowPage(path, page);
-    for (const MetaField field : AllMetaFields) {
-        const ShownValue &value = shown.values[IndexOf(field)];
+    for (const MetaTag field : AllMetaTags) {
+        const metatags::TagRead &value = shown.values[field];
         addTagRows(page, tags, field, value, audit.rows);
-        if (value.status != ValueStatus::Found)
+        if (value.outcome != metatags::MetaTagRead::Outcome::Value)
             continue;
-        addLengthRows(field, value.text, limits, fonts, audit.rows);
-        addEditorRow(field, value.text, audit.rows);
+        addLengthRows(field, value.value.text, limits, fonts, audit.rows);
+        addEditorRow(field, value.value.text, audit.rows);
     }
-    if (shown.values[IndexOf(MetaField::Title)].status == ValueStatus::Found)
-        audit.title = shown.values[IndexOf(MetaField::Title)].text;
-    if (shown.values[IndexOf(MetaField::Description)].status == ValueStatus::Found)
-        audit.description = shown.values[IndexOf(MetaField::Description)].text;
+    if (shown.values[MetaTag::Title].outcome == metatags::MetaTagRead::Outcome::Value)
+        audit.title = shown.values[MetaTag::Title].value.text;
+    if (shown.values[MetaTag::Description].outcome == metatags::MetaTagRead::Outcome::Value)
+        audit.description = shown.values[MetaTag::Description].value.text;
     return audit;
 }
 
 std::vector<std::vector<AuditRow>> DuplicateRows(const std::vector<PageAudit> &pages)
 {
     std::vector<std::vector<AuditRow>> duplicates(pages.size());
-    for (const MetaField field : { MetaField::Title, MetaField::Description }) {
+    for (const MetaTag field : { MetaTag::Title, MetaTag::Description }) {
         const auto valueOf = [field](const PageAudit &page) -> const std::optional<QString> & {
-            return field == MetaField::Title ? page.title : page.description;
+            return field == MetaTag::Title ? page.title : page.description;
         };
         // Pages with equal values end up side by side, in page order; sorting
         // needs no allocation per value, as a hash of lists would.
@@ -269,10 +267,10 @@ std::vector<std::vector<AuditRow>> DuplicateRows(const std::vector<PageAudit> &p
                         if (other != page)
                             others.append(pages[*other].path);
                     }
-                    QString detail = tr("also in %1").arg(others.join(QStringLiteral(", ")));
+                    QString detail = Text::tr("also in %1").arg(others.join(QStringLiteral(", ")));
                     const qsizetype more = (to - from) - 1 - others.size();
                     if (more > 0)
-                        detail += tr(" and %1 more").arg(more);
+                        detail += Text::tr(" and %1 more").arg(more);
                     duplicates[*page].push_back({ field, Finding::Duplicate, detail });
                 }
             }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "MetaField.h"
+#include "ColumnName.h"
 #include "TextWidth.h"
 
 #include <QByteArrayView>
@@ -71,7 +71,7 @@ struct ResultFonts
 // One row of the report. field is empty for a finding about the whole page.
 struct AuditRow
 {
-    std::optional<MetaField> field;
+    std::optional<MetaTag> field;
     Finding finding;
     QString detail;
 };
@@ -96,6 +96,6 @@ PageAudit AuditPage(const QString &path, QByteArrayView page, const AuditLimits 
 std::vector<std::vector<AuditRow>> DuplicateRows(const std::vector<PageAudit> &pages);
 
 // "title", "description", "keywords", or "page" for the whole page.
-QLatin1StringView FieldColumn(const std::optional<MetaField> &field);
+QLatin1StringView FieldColumn(const std::optional<MetaTag> &field);
 
 } // namespace cli

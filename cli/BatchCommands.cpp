@@ -23,10 +23,11 @@ namespace cli {
 
 namespace {
 
-QString tr(const char *text)
+// The context the messages are translated in.
+struct Text
 {
-    return QCoreApplication::translate("BatchCommands", text);
-}
+    Q_DECLARE_TR_FUNCTIONS(BatchCommands)
+};
 
 // Why a row failed, and the file it concerns when it names one.
 struct RowError
@@ -87,8 +88,8 @@ struct Tally
 
 QByteArray summary(const QString &name, const Tally &tally, bool dryRun)
 {
-    const QString text
-        = dryRun ? tr("%1 would change, %2 unchanged, %3 would fail") : tr("%1 written, %2 unchanged, %3 failed");
+    const QString text = dryRun ? Text::tr("%1 would change, %2 unchanged, %3 would fail")
+                                : Text::tr("%1 written, %2 unchanged, %3 failed");
     return Message(name, 0, text.arg(Count(tally.changed), Count(tally.unchanged), Count(tally.failed)));
 }
 
@@ -118,7 +119,7 @@ std::vector<std::optional<RowError>> refusedRows(
         }
         if (const auto first = lineOfPage.constFind(sourceKeys[i]); first != lineOfPage.cend()) {
             // A second row would undo the first, or find the page already rewritten.
-            errors[i] = { row.path, tr("the page is already listed on line %1.").arg(*first) };
+            errors[i] = { row.path, Text::tr("the page is already listed on line %1.").arg(*first) };
             continue;
         }
         lineOfPage.insert(sourceKeys[i], row.line);
@@ -133,15 +134,15 @@ std::vector<std::optional<RowError>> refusedRows(
         const QString &target = edits[i].target;
         const FileKey targetKey = fileKey(target, metatags::StampOf(target));
         const auto refuse = [&](const QString &why) {
-            errors[i] = { sheet.rows[i].path, tr("it would be written to %1, ").arg(Printable(target)) + why };
+            errors[i] = { sheet.rows[i].path, Text::tr("it would be written to %1, ").arg(Printable(target)) + why };
         };
         // A page that does not exist fails as it is read, whatever its output.
         if (targetKey == sourceKeys[i] && sourceKeys[i].exists)
-            refuse(tr("the page itself; the output folder must not map pages onto themselves."));
+            refuse(Text::tr("the page itself; the output folder must not map pages onto themselves."));
         else if (const auto listed = lineOfPage.constFind(targetKey); listed != lineOfPage.cend())
-            refuse(tr("which is the page on line %1.").arg(*listed));
+            refuse(Text::tr("which is the page on line %1.").arg(*listed));
         else if (const auto other = lineOfOutput.constFind(targetKey); other != lineOfOutput.cend())
-            refuse(tr("as is the page on line %1.").arg(*other));
+            refuse(Text::tr("as is the page on line %1.").arg(*other));
         else
             lineOfOutput.insert(targetKey, sheet.rows[i].line);
     }
@@ -151,7 +152,7 @@ std::vector<std::optional<RowError>> refusedRows(
 // The dry run's line for a row that the real run would refuse.
 QString failedLine(const QString &where, const QString &reason)
 {
-    return Printable(where) + QStringLiteral(": ") + tr("would fail: %1").arg(reason);
+    return Printable(where) + QStringLiteral(": ") + Text::tr("would fail: %1").arg(reason);
 }
 
 } // namespace
@@ -163,9 +164,9 @@ int RunShow(const QStringList &files, ShowFormat format, Console &console)
         console.out.write(SheetHeader());
     bool failed = false;
     for (const QString &path : files) {
-        const metatags::Result<QByteArray> page = metatags::LoadPage(path);
-        if (page.ok()) {
-            const ShownPage shown = ShowPage(path, page.value());
+        const metatags::Result<metatags::StampedPage> page = metatags::LoadPage(path);
+        if (page.has_value()) {
+            const ShownPage shown = ShowPage(path, page->bytes);
             console.out.write(format == ShowFormat::Sheet ? SheetLine(shown) : JsonLine(shown));
         } else {
             progress.message(Message(page.error().path, 0, page.error().reason).chopped(1));
@@ -208,7 +209,7 @@ int RunApply(const QString &sheetName, const Sheet &sheet, const ApplyOptions &o
             budget.acquire(sizes[i]);
             const auto release = qScopeGuard([&] { budget.release(sizes[i]); });
             metatags::Result<EditReport> done = RunEdit(edits[i], editOptions);
-            if (!done.ok()) {
+            if (!done.has_value()) {
                 errors[i] = { done.error().path, done.error().reason };
                 return false;
             }
@@ -242,7 +243,7 @@ int RunSet(const PageEdit &edit, const EditOptions &options, Console &console)
 {
     const metatags::Result<EditReport> done = RunEdit(edit, options);
     Tally tally;
-    if (done.ok()) {
+    if (done.has_value()) {
         writeLines(console.out, done.value().lines);
         ++(done.value().changed ? tally.changed : tally.unchanged);
     } else {

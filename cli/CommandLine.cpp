@@ -4,6 +4,8 @@
 #include "FolderWalk.h"
 #include "Message.h"
 
+#include <Result.h>
+
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QFile>
@@ -20,14 +22,15 @@ namespace cli {
 
 namespace {
 
-QString tr(const char *text)
+// The context the messages are translated in.
+struct Text
 {
-    return QCoreApplication::translate("CommandLine", text);
-}
+    Q_DECLARE_TR_FUNCTIONS(CommandLine)
+};
 
 QString programHelp()
 {
-    return tr(R"(Usage: tagwright-batch COMMAND [OPTIONS] ARGUMENTS
+    return Text::tr(R"(Usage: tagwright-batch COMMAND [OPTIONS] ARGUMENTS
 
 Reads and writes the Title, Description and KeyWords meta values of many web
 pages at once, exactly as the Tagwright editor reads and saves them.
@@ -106,9 +109,10 @@ Examples:
 
 int usageError(Console &console, const QString &message)
 {
-    console.err.write(QStringLiteral("tagwright-batch: %1\n%2\n")
-                          .arg(Printable(message), tr("Run \"tagwright-batch --help\" for the commands and options."))
-                          .toUtf8());
+    console.err.write(
+        QStringLiteral("tagwright-batch: %1\n%2\n")
+            .arg(Printable(message), Text::tr("Run \"tagwright-batch --help\" for the commands and options."))
+            .toUtf8());
     return UsageError;
 }
 
@@ -117,7 +121,7 @@ int usageError(Console &console, const QString &message)
 std::optional<int> parse(
     QCommandLineParser &parser, const QStringList &arguments, const QString &examples, Console &console)
 {
-    const QCommandLineOption help({ QStringLiteral("h"), QStringLiteral("help") }, tr("Show this help."));
+    const QCommandLineOption help({ QStringLiteral("h"), QStringLiteral("help") }, Text::tr("Show this help."));
     parser.addOption(help);
     if (!parser.parse(arguments))
         return usageError(console, parser.errorText());
@@ -136,78 +140,78 @@ std::optional<int> parse(
 int runShow(const QStringList &arguments, Console &console)
 {
     QCommandLineParser parser;
-    parser.addPositionalArgument(QStringLiteral("show"), tr("Print the pages' values."), QStringLiteral("show"));
-    parser.addPositionalArgument(QStringLiteral("files"), tr("The pages to read."), QStringLiteral("FILE..."));
-    const QCommandLineOption json(QStringLiteral("json"), tr("One JSON object per line instead of the sheet."));
+    parser.addPositionalArgument(QStringLiteral("show"), Text::tr("Print the pages' values."), QStringLiteral("show"));
+    parser.addPositionalArgument(QStringLiteral("files"), Text::tr("The pages to read."), QStringLiteral("FILE..."));
+    const QCommandLineOption json(QStringLiteral("json"), Text::tr("One JSON object per line instead of the sheet."));
     const QCommandLineOption recursive({ QStringLiteral("r"), QStringLiteral("recursive") },
-        tr("Read the *.html and *.htm files in each FOLDER given and the folders below it, in sorted order."));
+        Text::tr("Read the *.html and *.htm files in each FOLDER given and the folders below it, in sorted order."));
     parser.addOptions({ json, recursive });
     if (const std::optional<int> status = parse(parser, arguments,
-            tr("Examples:\n  tagwright-batch show site/*.html > pages.tsv\n"
-               "  tagwright-batch show -r site > pages.tsv\n"
-               "  tagwright-batch show --json index.html\n"),
+            Text::tr("Examples:\n  tagwright-batch show site/*.html > pages.tsv\n"
+                     "  tagwright-batch show -r site > pages.tsv\n"
+                     "  tagwright-batch show --json index.html\n"),
             console))
         return *status;
 
     const QStringList given = parser.positionalArguments().mid(1);
     if (given.isEmpty())
-        return usageError(console, tr("show needs at least one file."));
+        return usageError(console, Text::tr("show needs at least one file."));
     return RunShow(PagesToRead(given, parser.isSet(recursive)),
         parser.isSet(json) ? ShowFormat::JsonLines : ShowFormat::Sheet, console);
 }
 
-// Why the sheet at name cannot be read as a stream, if it cannot: a device or
-// a folder would be read without end or not at all. A pipe is read, as the
-// output of a command given as <(...) is one.
-std::optional<QString> unreadableSheet(const QString &name)
+// Whether the sheet at name can be read as a stream: a device or a folder
+// would be read without end or not at all. A pipe is read, as the output of a
+// command given as <(...) is one.
+metatags::Result<void> readableSheet(const QString &name)
 {
 #ifdef Q_OS_UNIX
     struct stat status
     { };
     if (::stat(QFile::encodeName(name).constData(), &status) == 0 && !S_ISREG(status.st_mode)
         && !S_ISFIFO(status.st_mode))
-        return metatags::DescribeNonRegularFile(status.st_mode);
+        return metatags::FileError { name, metatags::DescribeNonRegularFile(status.st_mode) };
 #else
     Q_UNUSED(name);
 #endif
-    return std::nullopt;
+    return {};
 }
 
 int runApply(const QStringList &arguments, Console &console, QIODevice &input)
 {
     QCommandLineParser parser;
     parser.addPositionalArgument(
-        QStringLiteral("apply"), tr("Write a sheet's values into its pages."), QStringLiteral("apply"));
+        QStringLiteral("apply"), Text::tr("Write a sheet's values into its pages."), QStringLiteral("apply"));
     parser.addPositionalArgument(QStringLiteral("sheet"),
-        tr("The sheet, as show writes it (tab-separated or JSON lines); \"-\" for standard input."),
+        Text::tr("The sheet, as show writes it (tab-separated or JSON lines); \"-\" for standard input."),
         QStringLiteral("SHEET"));
     const QCommandLineOption dryRun({ QStringLiteral("n"), QStringLiteral("dry-run") },
-        tr("Print what would change, what a save would drop and what would fail, and write nothing."));
+        Text::tr("Print what would change, what a save would drop and what would fail, and write nothing."));
     const QCommandLineOption output({ QStringLiteral("o"), QStringLiteral("output-dir") },
-        tr("Write the edited pages under <folder>, keeping their relative paths, and leave the originals as they "
-           "are."),
-        tr("folder"));
+        Text::tr("Write the edited pages under <folder>, keeping their relative paths, and leave the originals as they "
+                 "are."),
+        Text::tr("folder"));
     const QCommandLineOption wholePage(QStringLiteral("whole-page"),
-        tr("Write a page without a <title> tag whole behind the preamble instead of refusing it."));
+        Text::tr("Write a page without a <title> tag whole behind the preamble instead of refusing it."));
     parser.addOptions({ dryRun, output, wholePage });
     if (const std::optional<int> status = parse(parser, arguments,
-            tr("Examples:\n  tagwright-batch apply --dry-run pages.tsv\n"
-               "  tagwright-batch apply -o preview pages.tsv\n"),
+            Text::tr("Examples:\n  tagwright-batch apply --dry-run pages.tsv\n"
+                     "  tagwright-batch apply -o preview pages.tsv\n"),
             console))
         return *status;
 
     const QStringList positional = parser.positionalArguments();
     if (positional.size() != 2)
-        return usageError(console, tr("apply needs exactly one sheet."));
+        return usageError(console, Text::tr("apply needs exactly one sheet."));
     if (parser.isSet(output) && parser.value(output).isEmpty())
-        return usageError(console, tr("--output-dir needs a folder."));
+        return usageError(console, Text::tr("--output-dir needs a folder."));
     const ApplyOptions options { parser.isSet(dryRun), parser.value(output), parser.isSet(wholePage) };
     const QString sheetName = positional.at(1);
     if (sheetName == QLatin1String("-"))
-        return RunApply(tr("(standard input)"), ReadSheet(input), options, console);
+        return RunApply(Text::tr("(standard input)"), ReadSheet(input), options, console);
 
-    if (const std::optional<QString> reason = unreadableSheet(sheetName)) {
-        console.err.write(Message(sheetName, 0, *reason));
+    if (const metatags::Result<void> readable = readableSheet(sheetName); !readable) {
+        console.err.write(Message(sheetName, 0, readable.error().reason));
         return UsageError;
     }
     QFile sheetFile(sheetName);
@@ -221,39 +225,40 @@ int runApply(const QStringList &arguments, Console &console, QIODevice &input)
 int runSet(const QStringList &arguments, Console &console)
 {
     QCommandLineParser parser;
-    parser.addPositionalArgument(QStringLiteral("set"), tr("Write values into one page."), QStringLiteral("set"));
-    parser.addPositionalArgument(QStringLiteral("file"), tr("The page."), QStringLiteral("FILE"));
+    parser.addPositionalArgument(QStringLiteral("set"), Text::tr("Write values into one page."), QStringLiteral("set"));
+    parser.addPositionalArgument(QStringLiteral("file"), Text::tr("The page."), QStringLiteral("FILE"));
     std::array<QCommandLineOption, 3> values = {
-        QCommandLineOption(QStringLiteral("title"), tr("The Title value."), tr("text")),
-        QCommandLineOption(QStringLiteral("description"), tr("The Description value."), tr("text")),
-        QCommandLineOption(QStringLiteral("keywords"), tr("The KeyWords value."), tr("text")),
+        QCommandLineOption(QStringLiteral("title"), Text::tr("The Title value."), Text::tr("text")),
+        QCommandLineOption(QStringLiteral("description"), Text::tr("The Description value."), Text::tr("text")),
+        QCommandLineOption(QStringLiteral("keywords"), Text::tr("The KeyWords value."), Text::tr("text")),
     };
     const QCommandLineOption output({ QStringLiteral("o"), QStringLiteral("output") },
-        tr("Write the result to <file> and leave FILE as it is."), tr("file"));
+        Text::tr("Write the result to <file> and leave FILE as it is."), Text::tr("file"));
     const QCommandLineOption dryRun({ QStringLiteral("n"), QStringLiteral("dry-run") },
-        tr("Print what would change and what a save would drop, and write nothing."));
+        Text::tr("Print what would change and what a save would drop, and write nothing."));
     const QCommandLineOption wholePage(QStringLiteral("whole-page"),
-        tr("Write a page without a <title> tag whole behind the preamble instead of refusing it."));
+        Text::tr("Write a page without a <title> tag whole behind the preamble instead of refusing it."));
     for (const QCommandLineOption &option : values)
         parser.addOption(option);
     parser.addOptions({ output, dryRun, wholePage });
     if (const std::optional<int> status = parse(parser, arguments,
-            tr("A value not given is the page's own, as the editor's Open button reads it; one that the page\n"
-               "does not have is written empty.\n\n"
-               "Examples:\n  tagwright-batch set index.html --title \"Shop\" --keywords \"tools, parts\"\n"
-               "  tagwright-batch set index.html --description \"\" -o new.html\n"),
+            Text::tr("A value not given is the page's own, as the editor's Open button reads it; one that the page\n"
+                     "does not have is written empty.\n\n"
+                     "Examples:\n  tagwright-batch set index.html --title \"Shop\" --keywords \"tools, parts\"\n"
+                     "  tagwright-batch set index.html --description \"\" -o new.html\n"),
             console))
         return *status;
 
     const QStringList positional = parser.positionalArguments();
     if (positional.size() != 2)
-        return usageError(console, tr("set needs exactly one file."));
+        return usageError(console, Text::tr("set needs exactly one file."));
     if (parser.isSet(output) && parser.value(output).isEmpty())
-        return usageError(console, tr("--output needs a file name."));
+        return usageError(console, Text::tr("--output needs a file name."));
     PageEdit edit { positional.at(1), parser.isSet(output) ? parser.value(output) : positional.at(1), {} };
-    for (const MetaField field : AllMetaFields) {
-        if (parser.isSet(values[IndexOf(field)]))
-            edit.values[IndexOf(field)] = parser.value(values[IndexOf(field)]);
+    for (const MetaTag field : AllMetaTags) {
+        // Each option is named after its sheet column.
+        if (parser.isSet(ColumnName(field)))
+            edit.values[field] = parser.value(ColumnName(field));
     }
     // A result written elsewhere gets its folder made, as apply -o does.
     return RunSet(edit, { parser.isSet(dryRun), parser.isSet(wholePage), parser.isSet(output) }, console);
@@ -275,46 +280,46 @@ int runAudit(const QStringList &arguments, Console &console)
 {
     QCommandLineParser parser;
     parser.addPositionalArgument(
-        QStringLiteral("audit"), tr("Report what is wrong with the pages' values."), QStringLiteral("audit"));
+        QStringLiteral("audit"), Text::tr("Report what is wrong with the pages' values."), QStringLiteral("audit"));
     parser.addPositionalArgument(
-        QStringLiteral("paths"), tr("The pages to check, or folders with -r."), QStringLiteral("PATH..."));
+        QStringLiteral("paths"), Text::tr("The pages to check, or folders with -r."), QStringLiteral("PATH..."));
     const QCommandLineOption recursive({ QStringLiteral("r"), QStringLiteral("recursive") },
-        tr("Check the *.html and *.htm files in the folders given and their subfolders."));
-    const QCommandLineOption json(QStringLiteral("json"), tr("One JSON object per line instead of the sheet."));
+        Text::tr("Check the *.html and *.htm files in the folders given and their subfolders."));
+    const QCommandLineOption json(QStringLiteral("json"), Text::tr("One JSON object per line instead of the sheet."));
     const QCommandLineOption titleChars(QStringLiteral("title-chars"),
-        tr("Titles shorter or longer than this are reported (default 30-60)."), tr("least-most"),
+        Text::tr("Titles shorter or longer than this are reported (default 30-60)."), Text::tr("least-most"),
         QStringLiteral("30-60"));
     const QCommandLineOption descriptionChars(QStringLiteral("description-chars"),
-        tr("Descriptions shorter or longer than this are reported (default 70-160)."), tr("least-most"),
+        Text::tr("Descriptions shorter or longer than this are reported (default 70-160)."), Text::tr("least-most"),
         QStringLiteral("70-160"));
     const QCommandLineOption titlePx(QStringLiteral("title-px"),
-        tr("Titles wider than this in Arial at 20 px are reported; 0 measures none (default 580)."), tr("pixels"),
-        QStringLiteral("580"));
+        Text::tr("Titles wider than this in Arial at 20 px are reported; 0 measures none (default 580)."),
+        Text::tr("pixels"), QStringLiteral("580"));
     const QCommandLineOption descriptionPx(QStringLiteral("description-px"),
-        tr("Descriptions wider than this in Arial at 14 px are reported; 0 measures none (default 920)."), tr("pixels"),
-        QStringLiteral("920"));
+        Text::tr("Descriptions wider than this in Arial at 14 px are reported; 0 measures none (default 920)."),
+        Text::tr("pixels"), QStringLiteral("920"));
     const QCommandLineOption ignore(
-        QStringLiteral("ignore"), tr("Leave these findings out of the report."), tr("finding,..."));
-    const QCommandLineOption failOn(
-        QStringLiteral("fail-on"), tr("Only these findings make the exit status 1 (default: any)."), tr("finding,..."));
+        QStringLiteral("ignore"), Text::tr("Leave these findings out of the report."), Text::tr("finding,..."));
+    const QCommandLineOption failOn(QStringLiteral("fail-on"),
+        Text::tr("Only these findings make the exit status 1 (default: any)."), Text::tr("finding,..."));
     parser.addOptions({ recursive, json, titleChars, descriptionChars, titlePx, descriptionPx, ignore, failOn });
     if (const std::optional<int> status = parse(parser, arguments,
-            tr("Findings, and the fields they are about (\"page\": the whole page):\n"
-               "  missing, unusable, other-case-only, not-in-meta-tag, multiple, gt-in-value,\n"
-               "  empty, cut-in-editor (each field)\n"
-               "  too-short, too-long, duplicate (title, description)\n"
-               "  no-title-tag, no-closing-tag, drops-head (page)\n"
-               "See man tagwright-batch for what each means.\n\n"
-               "Exit status: 0 no findings, 1 findings or a page that cannot be read,\n"
-               "2 a wrong command line.\n\n"
-               "Examples:\n  tagwright-batch audit -r site > findings.tsv\n"
-               "  tagwright-batch audit -r --ignore too-short --fail-on missing,duplicate site\n"),
+            Text::tr("Findings, and the fields they are about (\"page\": the whole page):\n"
+                     "  missing, unusable, other-case-only, not-in-meta-tag, multiple, gt-in-value,\n"
+                     "  empty, cut-in-editor (each field)\n"
+                     "  too-short, too-long, duplicate (title, description)\n"
+                     "  no-title-tag, no-closing-tag, drops-head (page)\n"
+                     "See man tagwright-batch for what each means.\n\n"
+                     "Exit status: 0 no findings, 1 findings or a page that cannot be read,\n"
+                     "2 a wrong command line.\n\n"
+                     "Examples:\n  tagwright-batch audit -r site > findings.tsv\n"
+                     "  tagwright-batch audit -r --ignore too-short --fail-on missing,duplicate site\n"),
             console))
         return *status;
 
     const QStringList paths = parser.positionalArguments().mid(1);
     if (paths.isEmpty())
-        return usageError(console, tr("audit needs at least one file or folder."));
+        return usageError(console, Text::tr("audit needs at least one file or folder."));
     AuditOptions options;
     options.recursive = parser.isSet(recursive);
     options.format = parser.isSet(json) ? ShowFormat::JsonLines : ShowFormat::Sheet;
@@ -323,7 +328,7 @@ int runAudit(const QStringList &arguments, Console &console)
         const std::optional<CharacterRange> given = rangeOf(parser.value(*option));
         if (!given)
             return usageError(console,
-                tr("--%1 needs two numbers such as 30-60, the first not above the second.")
+                Text::tr("--%1 needs two numbers such as 30-60, the first not above the second.")
                     .arg(option->names().front()));
         *range = *given;
     }
@@ -332,7 +337,8 @@ int runAudit(const QStringList &arguments, Console &console)
         bool ok = false;
         *pixels = parser.value(*option).toInt(&ok);
         if (!ok || *pixels < 0)
-            return usageError(console, tr("--%1 needs a number of pixels, 0 or more.").arg(option->names().front()));
+            return usageError(
+                console, Text::tr("--%1 needs a number of pixels, 0 or more.").arg(option->names().front()));
     }
     for (const auto &[option, set] : { std::pair(&ignore, &options.ignored), std::pair(&failOn, &options.failOn) }) {
         if (!parser.isSet(*option))
@@ -340,7 +346,7 @@ int runAudit(const QStringList &arguments, Console &console)
         const std::optional<FindingSet> named = FindingsNamed(parser.value(*option));
         if (!named) {
             return usageError(console,
-                tr("--%1: \"%2\" is not a list of findings; see tagwright-batch audit --help.")
+                Text::tr("--%1: \"%2\" is not a list of findings; see tagwright-batch audit --help.")
                     .arg(option->names().front(), parser.value(*option)));
         }
         *set = *named;
@@ -370,8 +376,8 @@ int RunCommandLine(const QStringList &arguments, Console &console, QIODevice &in
         return Success;
     }
     if (command.isEmpty())
-        return usageError(console, tr("no command was given."));
-    return usageError(console, tr("there is no command \"%1\".").arg(command));
+        return usageError(console, Text::tr("no command was given."));
+    return usageError(console, Text::tr("there is no command \"%1\".").arg(command));
 }
 
 } // namespace cli

@@ -12,10 +12,11 @@ namespace cli {
 
 namespace {
 
-QString tr(const char *text)
+// The context the messages are translated in.
+struct Text
 {
-    return QCoreApplication::translate("PageDrops", text);
-}
+    Q_DECLARE_TR_FUNCTIONS(PageDrops)
+};
 
 constexpr qsizetype MostTagsShown = 8;
 constexpr qsizetype LongestTagShown = 60;
@@ -96,10 +97,10 @@ QString describe(const DroppedPart &part, const QString &where)
 {
     QStringList shown = part.tags.mid(0, MostTagsShown);
     if (part.tags.size() > MostTagsShown)
-        shown.append(tr("%1 more tags").arg(part.tags.size() - MostTagsShown));
+        shown.append(Text::tr("%1 more tags").arg(part.tags.size() - MostTagsShown));
     if (part.text)
-        shown.append(tr("text"));
-    return tr("drops %1 bytes %2: %3").arg(Count(part.bytes), where, Printable(shown.join(QStringLiteral(", "))));
+        shown.append(Text::tr("text"));
+    return Text::tr("drops %1 bytes %2: %3").arg(Count(part.bytes), where, Printable(shown.join(QStringLiteral(", "))));
 }
 
 } // namespace
@@ -124,12 +125,12 @@ PageDrops FindPageDrops(QByteArrayView page)
 QStringList DescribePageDrops(const PageDrops &drops)
 {
     if (!drops.hasTitle)
-        return { tr("has no <title> tag: the preamble goes in front of the whole page") };
+        return { Text::tr("has no <title> tag: the preamble goes in front of the whole page") };
     QStringList lines;
     if (drops.before.text || !drops.before.tags.isEmpty())
-        lines.append(describe(drops.before, tr("before %1").arg(drops.titleTag)));
+        lines.append(describe(drops.before, Text::tr("before %1").arg(drops.titleTag)));
     if (drops.after.text || !drops.after.tags.isEmpty())
-        lines.append(describe(drops.after, tr("after %1").arg(drops.closingTag)));
+        lines.append(describe(drops.after, Text::tr("after %1").arg(drops.closingTag)));
     return lines;
 }
 

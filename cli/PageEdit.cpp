@@ -20,30 +20,23 @@ namespace cli {
 
 namespace {
 
-QString tr(const char *text)
+// The context the messages are translated in.
+struct Text
 {
-    return QCoreApplication::translate("PageEdit", text);
-}
+    Q_DECLARE_TR_FUNCTIONS(PageEdit)
+};
 
-// The editor's fields hold every kind of line end as one line break, which
-// the page encoding then writes as CR LF.
-QString asTyped(QString text)
+QString shownValue(const metatags::TagRead &value)
 {
-    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
-    return text;
-}
-
-QString shownValue(const ShownValue &value)
-{
-    if (value.status != ValueStatus::Found)
-        return QLatin1Char('(') + StatusName(value.status) + QLatin1Char(')');
-    return QString::fromUtf8(JsonString(value.text));
+    if (value.outcome != metatags::MetaTagRead::Outcome::Value)
+        return QLatin1Char('(') + StatusName(value.outcome) + QLatin1Char(')');
+    return QString::fromUtf8(JsonString(value.value.text));
 }
 
 // Whether the file a save writes (preamble, kept part, CR LF) differs from the
 // page, compared piece by piece so that no second copy of the page is built.
-bool saveChangesPage(const metatags::MetaFields &fields, QByteArrayView page, const metatags::PageEncoding &encoding)
+bool saveChangesPage(
+    const metatags::PerTag<metatags::FieldValue> &fields, QByteArrayView page, const metatags::PageEncoding &encoding)
 {
     const std::optional<metatags::KeptPart> kept = metatags::FindKeptPart(page);
     if (!kept)
@@ -53,35 +46,37 @@ bool saveChangesPage(const metatags::MetaFields &fields, QByteArrayView page, co
         || !page.endsWith("\r\n");
 }
 
-std::optional<QString> refusal(const metatags::MetaFields &fields, QByteArrayView page, bool wholePage)
+metatags::Result<void> mayWrite(
+    const QString &path, const metatags::PerTag<metatags::FieldValue> &fields, QByteArrayView page, bool wholePage)
 {
-    for (const MetaField field : AllMetaFields) {
-        const metatags::FieldValue &value = fields.*FieldIn(field);
+    for (const MetaTag field : AllMetaTags) {
+        const metatags::FieldValue &value = fields[field];
         if (!value.sourceBytes && value.text.contains(QLatin1Char('>')))
-            return tr("the %1 value holds \">\", which the page could not give back: a value is read up to the "
-                      "first \">\"")
-                .arg(ColumnName(field));
+            return metatags::FileError { path,
+                Text::tr("the %1 value holds \">\", which the page could not give back: a value is read up to the "
+                         "first \">\"")
+                    .arg(ColumnName(field)) };
     }
     if (!wholePage && !metatags::FindKeptPart(page))
-        return tr("it has no <title> or <TITLE> tag, so the preamble would go in front of the whole page, once "
-                  "more with every save (--whole-page writes it so)");
-    return std::nullopt;
+        return metatags::FileError { path,
+            Text::tr("it has no <title> or <TITLE> tag, so the preamble would go in front of the whole page, once "
+                     "more with every save (--whole-page writes it so)") };
+    return {};
 }
 
-QStringList described(const PageEdit &edit, const metatags::MetaFields &fields, QByteArrayView page)
+QStringList described(const PageEdit &edit, const metatags::PerTag<metatags::TagRead> &before,
+    const metatags::PerTag<metatags::FieldValue> &fields, QByteArrayView page)
 {
     const QString where = Printable(edit.source)
         + (edit.target == edit.source ? QString() : QStringLiteral(" -> ") + Printable(edit.target));
-    QStringList lines { where + QStringLiteral(": ") + tr("would change") };
-    const ShownPage before = ShowPage(edit.source, page);
-    for (const MetaField field : AllMetaFields) {
+    QStringList lines { where + QStringLiteral(": ") + Text::tr("would change") };
+    for (const MetaTag field : AllMetaTags) {
         // Only a typed value differs from the page; an untouched one keeps its bytes.
-        const metatags::FieldValue &after = fields.*FieldIn(field);
+        const metatags::FieldValue &after = fields[field];
         if (after.sourceBytes)
             continue;
         lines.append(QStringLiteral("  %1: %2 -> %3")
-                         .arg(ColumnName(field), shownValue(before.values[IndexOf(field)]),
-                             QString::fromUtf8(JsonString(after.text))));
+                         .arg(ColumnName(field), shownValue(before[field]), QString::fromUtf8(JsonString(after.text))));
     }
     for (const QString &line : DescribePageDrops(FindPageDrops(page)))
         lines.append(QStringLiteral("  ") + line);
@@ -90,25 +85,25 @@ QStringList described(const PageEdit &edit, const metatags::MetaFields &fields, 
 
 metatags::Result<EditReport> runEdit(const PageEdit &edit, const EditOptions &options)
 {
-    metatags::Result<metatags::StampedPage> loaded = metatags::LoadStampedPage(edit.source);
-    if (!loaded.ok())
+    metatags::Result<metatags::StampedPage> loaded = metatags::LoadPage(edit.source);
+    if (!loaded)
         return loaded.error();
-    metatags::StampedPage stamped = std::move(loaded).value();
-    QByteArray &page = stamped.bytes;
+    QByteArray &page = loaded->bytes;
     // Read and typed values follow the encoding the page declares, found once
     // from the page as read.
     const metatags::PageEncoding encoding = metatags::SniffPageEncoding(page);
-    const metatags::PageValues read = metatags::ReadMetaValues(page, encoding, metatags::ReadOrder::EachOnItsOwn);
+    const metatags::PerTag<metatags::TagRead> read
+        = metatags::ReadMetaValues(page, encoding, metatags::ReadOrder::EachOnItsOwn);
     // Only the dry run tells of each page; a real run sums them up.
     const QStringList unchanged = options.dryRun
-        ? QStringList { Printable(edit.source) + QStringLiteral(": ") + tr("unchanged") }
+        ? QStringList { Printable(edit.source) + QStringLiteral(": ") + Text::tr("unchanged") }
         : QStringList();
     if (IsUnedited(read, edit.values))
         return EditReport { false, unchanged };
 
-    const metatags::MetaFields fields = FieldsAfterTyping(read, edit.values);
-    if (const std::optional<QString> refused = refusal(fields, page, options.wholePage))
-        return metatags::FileError { edit.source, *refused };
+    const metatags::PerTag<metatags::FieldValue> fields = FieldsAfterTyping(read, edit.values);
+    if (const metatags::Result<void> allowed = mayWrite(edit.source, fields, page, options.wholePage); !allowed)
+        return allowed.error();
     if (!saveChangesPage(fields, page, encoding))
         return EditReport { false, unchanged };
     const QFileInfo target(edit.target);
@@ -116,14 +111,15 @@ metatags::Result<EditReport> runEdit(const PageEdit &edit, const EditOptions &op
         // The save's own refusals, asked without saving.
         if (encoding.kind == metatags::PageEncoding::Kind::Utf16)
             return metatags::FileError { edit.target,
-                tr("it is in UTF-16 (it starts with a UTF-16 byte-order mark), which a save refuses: the meta lines "
-                   "ahead of it would be in another encoding") };
+                Text::tr(
+                    "it is in UTF-16 (it starts with a UTF-16 byte-order mark), which a save refuses: the meta lines "
+                    "ahead of it would be in another encoding") };
         // A folder that the real run would make cannot be asked yet.
         if (!options.makeFolder || target.dir().exists()) {
-            if (std::optional<metatags::FileError> refused = metatags::CheckReplaceable(edit.target))
-                return *refused;
+            if (const metatags::Result<void> replaceable = metatags::CheckReplaceable(edit.target); !replaceable)
+                return replaceable.error();
         }
-        return EditReport { true, described(edit, fields, page) };
+        return EditReport { true, described(edit, read, fields, page) };
     }
 
     // A folder that cannot be made shows up as the save's own error.
@@ -132,35 +128,37 @@ metatags::Result<EditReport> runEdit(const PageEdit &edit, const EditOptions &op
     // A page rewritten in place must still be the page that was read: another
     // program's change in the meantime is kept, and this row fails.
     const std::optional<metatags::FileStamp> expected
-        = edit.target == edit.source ? std::optional(stamped.stamp) : std::nullopt;
-    if (const std::optional<metatags::FileError> error
-        = metatags::SaveMetaPage(edit.target, fields, page, encoding, expected))
-        return *error;
+        = edit.target == edit.source ? std::optional(loaded->stamp) : std::nullopt;
+    if (const metatags::Result<metatags::FileStamp> saved
+        = metatags::SaveMetaPage(edit.target, fields, page, encoding, expected);
+        !saved)
+        return saved.error();
     return EditReport { true, {} };
 }
 
 } // namespace
 
-metatags::MetaFields FieldsAfterTyping(const metatags::PageValues &read, const GivenValues &given)
+metatags::PerTag<metatags::FieldValue> FieldsAfterTyping(
+    const metatags::PerTag<metatags::TagRead> &read, const GivenValues &given)
 {
-    metatags::MetaFields fields;
-    for (const MetaField field : AllMetaFields) {
-        const std::optional<metatags::FieldValue> &fromPage = read.*ValueIn(field);
-        const std::optional<QString> &typed = given[IndexOf(field)];
-        if (typed && !(fromPage && fromPage->text == *typed))
-            fields.*FieldIn(field) = { asTyped(*typed), std::nullopt };
-        else if (fromPage)
-            fields.*FieldIn(field) = *fromPage;
+    metatags::PerTag<metatags::FieldValue> fields;
+    for (const MetaTag field : AllMetaTags) {
+        const metatags::TagRead &fromPage = read[field];
+        const std::optional<QString> &typed = given[field];
+        if (typed && !(fromPage.found() && fromPage.value.text == *typed))
+            // As the editor's field would hold it; the encoding writes each break as CR LF.
+            fields[field] = { metatags::WithPlainLineBreaks(*typed), std::nullopt };
+        else if (fromPage.found())
+            fields[field] = fromPage.value;
     }
     return fields;
 }
 
-bool IsUnedited(const metatags::PageValues &read, const GivenValues &given)
+bool IsUnedited(const metatags::PerTag<metatags::TagRead> &read, const GivenValues &given)
 {
-    for (const MetaField field : AllMetaFields) {
-        const std::optional<metatags::FieldValue> &fromPage = read.*ValueIn(field);
-        const std::optional<QString> &typed = given[IndexOf(field)];
-        if (typed && *typed != (fromPage ? fromPage->text : QString()))
+    for (const MetaTag field : AllMetaTags) {
+        const std::optional<QString> &typed = given[field];
+        if (typed && *typed != read[field].value.text)
             return false;
     }
     return true;
@@ -172,7 +170,7 @@ metatags::Result<EditReport> RunEdit(const PageEdit &edit, const EditOptions &op
         return runEdit(edit, options);
     } catch (const std::bad_alloc &) {
         // A save cut short this way has removed its temporary file while unwinding.
-        return metatags::FileError { edit.source, tr("there is not enough memory to read and write it") };
+        return metatags::FileError { edit.source, Text::tr("there is not enough memory to read and write it") };
     }
 }
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "MetaField.h"
+#include "ColumnName.h"
 
 #include <FileError.h>
 #include <MetaPageJobs.h>
@@ -16,11 +16,12 @@ namespace cli {
 // with the Open button and the given values were typed. A given value equal to
 // the page's own stays untouched and keeps its bytes; a value neither given
 // nor found in the page is empty, as the field is after start-up.
-metatags::MetaFields FieldsAfterTyping(const metatags::PageValues &read, const GivenValues &given);
+metatags::PerTag<metatags::FieldValue> FieldsAfterTyping(
+    const metatags::PerTag<metatags::TagRead> &read, const GivenValues &given);
 
 // Whether every given value is what the page yields now: the same text, or
 // empty for a value the page does not yield. Such an edit changes nothing.
-bool IsUnedited(const metatags::PageValues &read, const GivenValues &given);
+bool IsUnedited(const metatags::PerTag<metatags::TagRead> &read, const GivenValues &given);
 
 // One page to rewrite: read from source, written to target (the same path
 // unless the result goes elsewhere).

@@ -8,7 +8,7 @@ namespace cli {
 
 namespace {
 
-QString statusColumn(MetaField field)
+QString statusColumn(MetaTag field)
 {
     return ColumnName(field) + StatusColumnSuffix;
 }
@@ -43,9 +43,9 @@ QByteArray JsonString(QStringView text)
 QByteArray SheetHeader()
 {
     QStringList columns { QStringLiteral("path") };
-    for (const MetaField field : AllMetaFields)
+    for (const MetaTag field : AllMetaTags)
         columns.append(ColumnName(field));
-    for (const MetaField field : AllMetaFields)
+    for (const MetaTag field : AllMetaTags)
         columns.append(statusColumn(field));
     return columns.join(QLatin1Char('\t')).toUtf8().append('\n');
 }
@@ -53,10 +53,10 @@ QByteArray SheetHeader()
 QByteArray SheetLine(const ShownPage &page)
 {
     QString line = EscapeCell(page.path);
-    for (const ShownValue &value : page.values)
-        line.append(QLatin1Char('\t')).append(EscapeCell(value.text));
-    for (const ShownValue &value : page.values)
-        line.append(QLatin1Char('\t')).append(StatusName(value.status));
+    for (const metatags::TagRead &value : page.values.values)
+        line.append(QLatin1Char('\t')).append(EscapeCell(value.value.text));
+    for (const metatags::TagRead &value : page.values.values)
+        line.append(QLatin1Char('\t')).append(StatusName(value.outcome));
     return line.toUtf8().append('\n');
 }
 
@@ -64,17 +64,17 @@ QByteArray JsonLine(const ShownPage &page)
 {
     QByteArray out("{\"path\":");
     out.append(JsonString(page.path));
-    for (const MetaField field : AllMetaFields) {
-        const ShownValue &value = page.values[IndexOf(field)];
+    for (const MetaTag field : AllMetaTags) {
+        const metatags::TagRead &value = page.values[field];
         out.append(",\"").append(ColumnName(field).toLatin1()).append("\":");
-        if (value.status == ValueStatus::Found)
-            out.append(JsonString(value.text));
+        if (value.outcome == metatags::MetaTagRead::Outcome::Value)
+            out.append(JsonString(value.value.text));
         else
             out.append("null");
     }
-    for (const MetaField field : AllMetaFields) {
+    for (const MetaTag field : AllMetaTags) {
         out.append(",\"").append(statusColumn(field).toLatin1()).append("\":\"");
-        out.append(StatusName(page.values[IndexOf(field)].status).toLatin1()).append('"');
+        out.append(StatusName(page.values[field].outcome).toLatin1()).append('"');
     }
     return out.append("}\n");
 }

@@ -17,10 +17,11 @@ namespace cli {
 
 namespace {
 
-QString tr(const char *text)
+// The context the messages are translated in.
+struct Text
 {
-    return QCoreApplication::translate("SheetReader", text);
-}
+    Q_DECLARE_TR_FUNCTIONS(SheetReader)
+};
 
 // The physical lines of the device, each with its line end, read in blocks so
 // that a line without end costs no more than the limit.
@@ -155,9 +156,9 @@ std::optional<QByteArray> nextFilledLine(LineSource &lines)
     return text;
 }
 
-std::optional<MetaField> fieldNamed(QStringView name)
+std::optional<MetaTag> fieldNamed(QStringView name)
 {
-    for (const MetaField field : AllMetaFields) {
+    for (const MetaTag field : AllMetaTags) {
         if (name == ColumnName(field))
             return field;
     }
@@ -176,7 +177,7 @@ struct Columns
     struct Column
     {
         Kind kind = Kind::Ignored;
-        MetaField field = MetaField::Title;
+        MetaTag field = MetaTag::Title;
     };
     std::vector<Column> columns;
 };
@@ -187,29 +188,29 @@ std::variant<Columns, QString> readHeader(const Record &record)
     QStringList seen;
     bool hasPath = false;
     if (!QByteArrayView(record.text).isValidUtf8())
-        return tr("The header line is not UTF-8 text.");
+        return Text::tr("The header line is not UTF-8 text.");
     for (std::size_t i = 0; i < record.cells.size(); ++i) {
         const QString cell = QString::fromUtf8(record.cell(i));
         const QString name = UnescapeCell(cell).value_or(cell).trimmed().toLower();
         const QString quoted = QLatin1Char('"') + Printable(cell) + QLatin1Char('"');
         if (seen.contains(name))
-            return tr("The header names the column %1 twice.").arg(quoted);
+            return Text::tr("The header names the column %1 twice.").arg(quoted);
         seen.append(name);
         if (name == QLatin1String("path")) {
             header.columns.push_back({ Columns::Kind::Path });
             hasPath = true;
-        } else if (const std::optional<MetaField> field = fieldNamed(name)) {
+        } else if (const std::optional<MetaTag> field = fieldNamed(name)) {
             header.columns.push_back({ Columns::Kind::Value, *field });
         } else if (isStatusName(name)) {
             header.columns.push_back({ Columns::Kind::Ignored });
         } else {
-            return tr("The header has a column %1; the columns are path, title, description, keywords and "
-                      "their *_status columns.")
+            return Text::tr("The header has a column %1; the columns are path, title, description, keywords and "
+                            "their *_status columns.")
                 .arg(quoted);
         }
     }
     if (!hasPath)
-        return tr("The header has no \"path\" column.");
+        return Text::tr("The header has no \"path\" column.");
     return header;
 }
 
@@ -217,11 +218,12 @@ SheetRow readTabRow(const Columns &header, const Record &record)
 {
     SheetRow row { record.line, {}, {}, {} };
     if (record.unclosedQuote) {
-        row.error = tr("A quote that opens a cell is never closed.");
+        row.error = Text::tr("A quote that opens a cell is never closed.");
         return row;
     }
     if (record.cells.size() != header.columns.size()) {
-        row.error = tr("The line has %1 columns, the header %2.").arg(record.cells.size()).arg(header.columns.size());
+        row.error
+            = Text::tr("The line has %1 columns, the header %2.").arg(record.cells.size()).arg(header.columns.size());
         return row;
     }
     const bool utf8 = QByteArrayView(record.text).isValidUtf8();
@@ -231,7 +233,7 @@ SheetRow readTabRow(const Columns &header, const Record &record)
             continue;
         const QString name = column.kind == Columns::Kind::Path ? QStringLiteral("path") : ColumnName(column.field);
         if (!utf8 && !QByteArrayView(record.cell(i)).isValidUtf8()) {
-            row.error = tr("The %1 cell is not UTF-8 text.").arg(name);
+            row.error = Text::tr("The %1 cell is not UTF-8 text.").arg(name);
             return row;
         }
         QString cell = QString::fromUtf8(record.cell(i));
@@ -240,15 +242,15 @@ SheetRow readTabRow(const Columns &header, const Record &record)
             ? UnescapeCell(cell)
             : std::move(cell);
         if (!text) {
-            row.error = tr("The %1 cell has a backslash that starts none of the escapes \\\\, \\t, \\n, \\r, or "
-                           "broken quotes.")
+            row.error = Text::tr("The %1 cell has a backslash that starts none of the escapes \\\\, \\t, \\n, \\r, or "
+                                 "broken quotes.")
                             .arg(name);
             return row;
         }
         if (column.kind == Columns::Kind::Path)
             row.path = std::move(*text);
         else
-            row.values[IndexOf(column.field)] = std::move(*text);
+            row.values[column.field] = std::move(*text);
     }
     return row;
 }
@@ -260,8 +262,8 @@ SheetRow readJsonRow(qint64 line, QByteArrayView bytes)
     const QJsonDocument document = QJsonDocument::fromJson(bytes.toByteArray(), &parseError);
     if (!document.isObject()) {
         row.error = parseError.error != QJsonParseError::NoError
-            ? tr("The line is not JSON: %1.").arg(parseError.errorString())
-            : tr("The line is not a JSON object.");
+            ? Text::tr("The line is not JSON: %1.").arg(parseError.errorString())
+            : Text::tr("The line is not a JSON object.");
         return row;
     }
     const QJsonObject object = document.object();
@@ -271,15 +273,15 @@ SheetRow readJsonRow(qint64 line, QByteArrayView bytes)
             if (it.value().isString())
                 row.path = it.value().toString();
             else
-                row.error = tr("\"path\" is not text.");
-        } else if (const std::optional<MetaField> field = fieldNamed(key)) {
+                row.error = Text::tr("\"path\" is not text.");
+        } else if (const std::optional<MetaTag> field = fieldNamed(key)) {
             if (it.value().isString())
-                row.values[IndexOf(*field)] = it.value().toString();
+                row.values[*field] = it.value().toString();
             else if (!it.value().isNull())
-                row.error = tr("\"%1\" is neither text nor null.").arg(key);
+                row.error = Text::tr("\"%1\" is neither text nor null.").arg(key);
         } else if (!isStatusName(key)) {
-            row.error = tr("The line has a key \"%1\"; the keys are path, title, description, keywords and their "
-                           "*_status keys.")
+            row.error = Text::tr("The line has a key \"%1\"; the keys are path, title, description, keywords and their "
+                                 "*_status keys.")
                             .arg(Printable(key));
         }
     }
@@ -293,9 +295,9 @@ constexpr qint64 RowCost = 256;
 void addRow(LineSource &lines, Sheet &sheet, SheetRow row)
 {
     if (row.error.isEmpty() && row.path.isEmpty())
-        row.error = tr("The line names no page.");
+        row.error = Text::tr("The line names no page.");
     else if (row.error.isEmpty() && row.path.contains(QChar(0)))
-        row.error = tr("The path holds a NUL character, which no file name can.");
+        row.error = Text::tr("The path holds a NUL character, which no file name can.");
     lines.charge(RowCost);
     sheet.rows.push_back(std::move(row));
 }
@@ -305,7 +307,7 @@ void readRows(LineSource &lines, Sheet &sheet)
     std::optional<QByteArray> first = nextFilledLine(lines);
     if (!first) {
         if (!lines.tooLarge())
-            sheet.error = tr("The sheet is empty.");
+            sheet.error = Text::tr("The sheet is empty.");
         return;
     }
 
@@ -348,15 +350,16 @@ Sheet ReadSheet(QIODevice &device, qint64 limit)
         readRows(lines, sheet);
     } catch (const std::bad_alloc &) {
         sheet = {};
-        sheet.error = tr("The sheet does not fit in memory.");
+        sheet.error = Text::tr("The sheet does not fit in memory.");
         return sheet;
     }
     if (lines.tooLarge()) {
         sheet.rows.clear();
-        sheet.error = tr("The sheet is larger than %1 bytes (counting %2 bytes for each row); split it into smaller "
-                         "sheets.")
-                          .arg(Count(limit))
-                          .arg(RowCost);
+        sheet.error
+            = Text::tr("The sheet is larger than %1 bytes (counting %2 bytes for each row); split it into smaller "
+                       "sheets.")
+                  .arg(Count(limit))
+                  .arg(RowCost);
     }
     if (!sheet.error.isEmpty())
         sheet.rows.clear();

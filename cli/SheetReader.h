@@ -1,6 +1,6 @@
 #pragma once
 
-#include "MetaField.h"
+#include "ColumnName.h"
 
 #include <QByteArrayView>
 #include <QString>

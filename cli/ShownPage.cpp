@@ -1,17 +1,16 @@
 #include "ShownPage.h"
 
-#include <ReadMetaTag.h>
-
 namespace cli {
 
-QString StatusName(ValueStatus status)
+QString StatusName(metatags::MetaTagRead::Outcome outcome)
 {
-    switch (status) {
-    case ValueStatus::Found:
+    using Outcome = metatags::MetaTagRead::Outcome;
+    switch (outcome) {
+    case Outcome::Value:
         return QStringLiteral("found");
-    case ValueStatus::Missing:
+    case Outcome::NotFound:
         return QStringLiteral("missing");
-    case ValueStatus::Unusable:
+    case Outcome::Unusable:
         return QStringLiteral("unusable");
     }
     Q_UNREACHABLE();
@@ -19,21 +18,8 @@ QString StatusName(ValueStatus status)
 
 ShownPage ShowPage(const QString &path, QByteArrayView page)
 {
-    const metatags::PageValues read
-        = metatags::ReadMetaValues(page, metatags::SniffPageEncoding(page), metatags::ReadOrder::EachOnItsOwn);
-    ShownPage shown { path, {} };
-    for (const MetaField field : AllMetaFields) {
-        ShownValue &value = shown.values[IndexOf(field)];
-        if (const std::optional<metatags::FieldValue> &found = read.*ValueIn(field)) {
-            value = { ValueStatus::Found, found->text };
-            continue;
-        }
-        // Only a value that is not there needs the second look that says why.
-        const bool wordFound
-            = metatags::ReadMetaTag(page, TagWord(field)).outcome != metatags::MetaTagRead::Outcome::NotFound;
-        value.status = wordFound ? ValueStatus::Unusable : ValueStatus::Missing;
-    }
-    return shown;
+    return { path,
+        metatags::ReadMetaValues(page, metatags::SniffPageEncoding(page), metatags::ReadOrder::EachOnItsOwn) };
 }
 
 } // namespace cli

@@ -3,6 +3,7 @@
 #include "ClickableLabel.h"
 #include "ProgramIcon.h"
 #include "SiteLinks.h"
+#include "Twips.h"
 
 #include <QLabel>
 #include <QPushButton>
@@ -10,13 +11,6 @@
 namespace dialogs {
 
 namespace {
-
-// The layout is measured in twips; 15 of them make a pixel at 96 dots per inch.
-QRect TwipsRect(int left, int top, int width, int height)
-{
-    const auto pixels = [](int twips) { return qRound(twips / 15.0); };
-    return QRect(pixels(left), pixels(top), pixels(width), pixels(height));
-}
 
 void SetTextColour(QWidget *widget, const QColor &colour)
 {
@@ -54,7 +48,7 @@ AboutDialog::AboutDialog(links::Browser &browser)
     : QDialog(nullptr,
         Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint
             | Qt::MSWindowsFixedSizeDialogHint)
-    , siteBrowser(browser)
+    , m_siteBrowser(browser)
 {
     setObjectName(QStringLiteral("frmAbout"));
     setAttribute(Qt::WA_DeleteOnClose);
@@ -75,41 +69,41 @@ AboutDialog::AboutDialog(links::Browser &browser)
 void AboutDialog::buildControls()
 {
     // The button comes first, so that it is first in the tab order and has the focus.
-    okButton = new QPushButton(QStringLiteral("OK"), this);
-    okButton->setObjectName(QStringLiteral("cmdOK"));
-    okButton->setGeometry(TwipsRect(4320, 2040, 1260, 345));
-    okButton->setDefault(true);
-    okButton->setFocus();
+    m_okButton = new QPushButton(QStringLiteral("OK"), this);
+    m_okButton->setObjectName(QStringLiteral("cmdOK"));
+    m_okButton->setGeometry(TwipsRect(4320, 2040, 1260, 345));
+    m_okButton->setDefault(true);
+    m_okButton->setFocus();
     // Esc reaches QDialog::reject, which closes the dialog just as the button does.
-    connect(okButton, &QPushButton::clicked, this, &QDialog::accept);
+    connect(m_okButton, &QPushButton::clicked, this, &QDialog::accept);
 
     QLabel *iconPicture = AddLabel(this, QStringLiteral("picIcon"), TwipsRect(240, 240, 540, 540));
     iconPicture->setAlignment(Qt::AlignCenter);
     iconPicture->setPixmap(ProgramPicture(32));
 
-    titleLabel = AddLabel(this, QStringLiteral("lblTitle"), TwipsRect(930, 240, 3885, 240));
-    SetTextColour(titleLabel, Qt::black);
-    versionLabel = AddLabel(this, QStringLiteral("lblVersion"), TwipsRect(930, 480, 3885, 225));
+    m_titleLabel = AddLabel(this, QStringLiteral("lblTitle"), TwipsRect(930, 240, 3885, 240));
+    SetTextColour(m_titleLabel, Qt::black);
+    m_versionLabel = AddLabel(this, QStringLiteral("lblVersion"), TwipsRect(930, 480, 3885, 225));
 
-    siteLabel = new ClickableLabel(QString(links::SiteRoot), this);
-    siteLabel->setObjectName(QStringLiteral("Label1"));
-    siteLabel->setToolTip(QString(links::SiteRoot));
-    siteLabel->setCursor(Qt::PointingHandCursor);
-    SetTextColour(siteLabel, QColor(0, 0, 255));
+    m_siteLabel = new ClickableLabel(QString(links::SiteRoot), this);
+    m_siteLabel->setObjectName(QStringLiteral("Label1"));
+    m_siteLabel->setToolTip(QString(links::SiteRoot));
+    m_siteLabel->setCursor(Qt::PointingHandCursor);
+    SetTextColour(m_siteLabel, QColor(0, 0, 255));
     QFont linkFont(QStringLiteral("MS Sans Serif"));
     linkFont.setStyleHint(QFont::SansSerif);
     linkFont.setPointSizeF(8.25);
     linkFont.setUnderline(true);
-    siteLabel->setFont(linkFont);
+    m_siteLabel->setFont(linkFont);
     // The address is wider than its planned box in most fonts; the row is
     // free to the right, so the label grows to show it whole.
     const QRect sitePlace = TwipsRect(960, 840, 1815, 255);
-    siteLabel->setGeometry(sitePlace.adjusted(0, 0, qMax(0, siteLabel->sizeHint().width() - sitePlace.width()), 0));
-    connect(siteLabel, &ClickableLabel::clicked, this, [this] { links::OpenHomePage(siteBrowser, this); });
+    m_siteLabel->setGeometry(sitePlace.adjusted(0, 0, qMax(0, m_siteLabel->sizeHint().width() - sitePlace.width()), 0));
+    connect(m_siteLabel, &ClickableLabel::clicked, this, [this] { links::OpenHomePage(m_siteBrowser, this); });
 
-    salesLabel = AddLabel(this, QStringLiteral("Label2"), TwipsRect(960, 1080, 3885, 225));
-    descriptionLabel = AddLabel(this, QStringLiteral("lblDescription"), TwipsRect(930, 1440, 4005, 690));
-    SetTextColour(descriptionLabel, Qt::black);
+    m_salesLabel = AddLabel(this, QStringLiteral("Label2"), TwipsRect(960, 1080, 3885, 225));
+    m_descriptionLabel = AddLabel(this, QStringLiteral("lblDescription"), TwipsRect(930, 1440, 4005, 690));
+    SetTextColour(m_descriptionLabel, Qt::black);
 
     AddStroke(this, TwipsRect(90, 2445, 5654 - 90, 15), QColor(128, 128, 128));
     AddStroke(this, TwipsRect(105, 2460, 5654 - 105, 30), Qt::white);
@@ -119,11 +113,11 @@ void AboutDialog::buildControls()
 void AboutDialog::load()
 {
     setWindowTitle(QStringLiteral("LOOMSTEAD Beta"));
-    versionLabel->setText(QStringLiteral("\u00A9 2026 Corvantis"));
-    titleLabel->setText(QStringLiteral("LOOMSTEAD Beta"));
-    descriptionLabel->setText(QStringLiteral("Written by the Corvantis web tools team.\n"
-                                             "Write to help@ or bugs@corvantis.example"));
-    salesLabel->setText(QStringLiteral("Email: sales@corvantis.example"));
+    m_versionLabel->setText(QStringLiteral("\u00A9 2026 Corvantis"));
+    m_titleLabel->setText(QStringLiteral("LOOMSTEAD Beta"));
+    m_descriptionLabel->setText(QStringLiteral("Written by the Corvantis web tools team.\n"
+                                               "Write to help@ or bugs@corvantis.example"));
+    m_salesLabel->setText(QStringLiteral("Email: sales@corvantis.example"));
 }
 
 } // namespace dialogs

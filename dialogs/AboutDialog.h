@@ -28,13 +28,13 @@ private:
     void buildControls();
     void load();
 
-    links::Browser &siteBrowser;
-    QLabel *titleLabel = nullptr;
-    QLabel *versionLabel = nullptr;
-    ClickableLabel *siteLabel = nullptr;
-    QLabel *salesLabel = nullptr;
-    QLabel *descriptionLabel = nullptr;
-    QPushButton *okButton = nullptr;
+    links::Browser &m_siteBrowser;
+    QLabel *m_titleLabel = nullptr;
+    QLabel *m_versionLabel = nullptr;
+    ClickableLabel *m_siteLabel = nullptr;
+    QLabel *m_salesLabel = nullptr;
+    QLabel *m_descriptionLabel = nullptr;
+    QPushButton *m_okButton = nullptr;
 };
 
 } // namespace dialogs

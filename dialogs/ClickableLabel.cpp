@@ -4,12 +4,16 @@
 
 namespace dialogs {
 
+bool EndsClick(const QWidget &widget, const QMouseEvent &event)
+{
+    return event.button() == Qt::LeftButton && widget.rect().contains(event.position().toPoint());
+}
+
 void ClickableLabel::mouseReleaseEvent(QMouseEvent *event)
 {
     QLabel::mouseReleaseEvent(event);
-    // Dragging off the label before letting go takes the click back.
-    if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()))
-        Q_EMIT clicked();
+    if (EndsClick(*this, *event))
+        emit clicked();
 }
 
 } // namespace dialogs

@@ -20,68 +20,70 @@
 namespace {
 
 using metatags::FieldValue;
-using metatags::MetaBytes;
-using metatags::MetaFields;
+using metatags::MetaTag;
 using metatags::PageEncoding;
-using metatags::PageValues;
+using metatags::PerTag;
 using metatags::ReadOrder;
+using metatags::TagRead;
 
 constexpr QByteArrayView LineEnd = "\r\n";
 
-QByteArray expectedPreamble(const MetaBytes &values)
+QByteArray expectedPreamble(const PerTag<QByteArray> &values)
 {
     return QByteArrayLiteral("<html>\r\n<head>\r\n<meta name=\"Author\" content=\"Corvantis\">\r\n"
                              "<meta name=\"GENERATOR\" content=\"Tagwright 2.0\">\r\n<meta name=\"Title\" content=\"")
-        + values.title + QByteArrayLiteral("\">\r\n<meta name=\"Description\" content=\"") + values.description
-        + QByteArrayLiteral("\">\r\n<meta name=\"KeyWords\" content=\"") + values.keywords
-        + QByteArrayLiteral("\">\r\n");
+        + values[MetaTag::Title] + QByteArrayLiteral("\">\r\n<meta name=\"Description\" content=\"")
+        + values[MetaTag::Description] + QByteArrayLiteral("\">\r\n<meta name=\"KeyWords\" content=\"")
+        + values[MetaTag::KeyWords] + QByteArrayLiteral("\">\r\n");
 }
 
-void apply(MetaFields &fields, const PageValues &values)
+void apply(PerTag<FieldValue> &fields, const PerTag<TagRead> &values)
 {
     // A field whose value the page does not yield keeps what it holds.
-    if (values.title)
-        fields.title = *values.title;
-    if (values.description)
-        fields.description = *values.description;
-    if (values.keywords)
-        fields.keywords = *values.keywords;
+    values.forEach([&fields](MetaTag tag, const TagRead &read) {
+        if (read.found())
+            fields[tag] = read.value;
+    });
 }
 
-void checkValueInPage(
-    QByteArrayView page, const PageEncoding &encoding, const std::optional<FieldValue> &value, QByteArrayView word)
+bool sameRead(const TagRead &a, const TagRead &b)
+{
+    return a.outcome == b.outcome && a.value == b.value;
+}
+
+void checkValueInPage(QByteArrayView page, const PageEncoding &encoding, const TagRead &value, QByteArrayView word)
 {
     const metatags::MetaTagRead read = metatags::ReadMetaTag(page, word);
-    fuzz::Require(value.has_value() == read.hasValue(), "a value is read exactly where ReadMetaTag finds one");
-    if (!value)
+    fuzz::Require(value.outcome == read.outcome, "each tag keeps the outcome ReadMetaTag finds");
+    if (!value.found())
         return;
     fuzz::Require(
         read.start >= 0 && read.length >= 0 && read.start + read.length <= page.size(), "a value lies within the page");
-    fuzz::Require(value->sourceBytes == page.sliced(read.start, read.length).toByteArray(),
+    fuzz::Require(value.value.sourceBytes == page.sliced(read.start, read.length).toByteArray(),
         "a value keeps the page bytes it was read from");
-    fuzz::Require(
-        value->text == metatags::DecodeValue(*value->sourceBytes, encoding), "a value's text is its bytes decoded");
+    fuzz::Require(value.value.text == metatags::DecodeValue(*value.value.sourceBytes, encoding),
+        "a value's text is its bytes decoded");
 }
 
-PageValues readChecked(QByteArrayView page, const PageEncoding &encoding, ReadOrder order)
+PerTag<TagRead> readChecked(QByteArrayView page, const PageEncoding &encoding, ReadOrder order)
 {
-    const PageValues values = metatags::ReadMetaValues(page, encoding, order);
-    const PageValues other = metatags::ReadMetaValues(
+    const PerTag<TagRead> values = metatags::ReadMetaValues(page, encoding, order);
+    const PerTag<TagRead> other = metatags::ReadMetaValues(
         page, encoding, order == ReadOrder::TitleFirst ? ReadOrder::EachOnItsOwn : ReadOrder::TitleFirst);
-    const PageValues &eachOnItsOwn = order == ReadOrder::EachOnItsOwn ? values : other;
-    const PageValues &titleFirst = order == ReadOrder::TitleFirst ? values : other;
-    checkValueInPage(page, encoding, eachOnItsOwn.title, "Title");
-    checkValueInPage(page, encoding, eachOnItsOwn.description, "Description");
-    checkValueInPage(page, encoding, eachOnItsOwn.keywords, "KeyWords");
+    const PerTag<TagRead> &eachOnItsOwn = order == ReadOrder::EachOnItsOwn ? values : other;
+    const PerTag<TagRead> &titleFirst = order == ReadOrder::TitleFirst ? values : other;
+    eachOnItsOwn.forEach(
+        [&](MetaTag tag, const TagRead &read) { checkValueInPage(page, encoding, read, metatags::TagWord(tag)); });
 
-    if (metatags::ReadMetaTag(page, "Title").outcome == metatags::MetaTagRead::Outcome::NotFound) {
-        fuzz::Require(!titleFirst.title && !titleFirst.description && !titleFirst.keywords,
-            "without the word Title the menu's order reads nothing");
-    } else {
-        fuzz::Require(titleFirst.title == eachOnItsOwn.title && titleFirst.description == eachOnItsOwn.description
-                && titleFirst.keywords == eachOnItsOwn.keywords,
-            "with the word Title both orders read the same values");
-    }
+    const bool titleFound = metatags::ReadMetaTag(page, "Title").outcome != metatags::MetaTagRead::Outcome::NotFound;
+    titleFirst.forEach([&](MetaTag tag, const TagRead &read) {
+        if (!titleFound) {
+            fuzz::Require(read.outcome == metatags::MetaTagRead::Outcome::NotFound,
+                "without the word Title the menu's order reads nothing");
+        } else {
+            fuzz::Require(sameRead(read, eachOnItsOwn[tag]), "with the word Title both orders read the same values");
+        }
+    });
     return values;
 }
 
@@ -93,7 +95,7 @@ void typeOver(fuzz::FuzzInput &input, std::uint8_t flags, std::uint8_t bit, Fiel
         field = { input.takeUtf16(input.takeByte()), std::nullopt };
 }
 
-QByteArray write(const MetaBytes &values, QByteArrayView page)
+QByteArray write(const PerTag<QByteArray> &values, QByteArrayView page)
 {
     QBuffer buffer;
     buffer.open(QIODevice::WriteOnly);
@@ -104,15 +106,15 @@ QByteArray write(const MetaBytes &values, QByteArrayView page)
 // A typed value is written in the encoding the page was opened with, and
 // reads back as that text (less what the encoding cannot hold) when the
 // written file is found to be in the same encoding.
-void checkReadBack(const FieldValue &field, const QByteArray &written, const std::optional<FieldValue> &readBack,
+void checkReadBack(const FieldValue &field, const QByteArray &written, const TagRead &readBack,
     const PageEncoding &opened, const PageEncoding &reopened)
 {
-    fuzz::Require(readBack.has_value() && readBack->sourceBytes == written, "a written value reads back as its bytes");
+    fuzz::Require(readBack.found() && readBack.value.sourceBytes == written, "a written value reads back as its bytes");
     if (field.sourceBytes)
         return;
     fuzz::Require(written == metatags::EncodeValue(field.text, opened), "a typed value is in the page's encoding");
     if (reopened == opened) {
-        fuzz::Require(readBack->text == metatags::DecodeValue(metatags::EncodeValue(field.text, opened), opened),
+        fuzz::Require(readBack.value.text == metatags::DecodeValue(metatags::EncodeValue(field.text, opened), opened),
             "a typed value reads back as its text");
     }
 }
@@ -126,22 +128,21 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     const ReadOrder order = (flags & 1) != 0 ? ReadOrder::TitleFirst : ReadOrder::EachOnItsOwn;
 
     // Fields start empty, then take what the page yields and what is typed.
-    MetaFields fields;
+    PerTag<FieldValue> fields;
     fuzz::FuzzInput typing(input.take(input.takeUint16() % 2048));
     const fuzz::ExactCopy page(input.rest());
     const PageEncoding encoding = metatags::SniffPageEncoding(page.view());
     apply(fields, readChecked(page.view(), encoding, order));
-    typeOver(typing, flags, 2, fields.title);
-    typeOver(typing, flags, 4, fields.description);
-    typeOver(typing, flags, 8, fields.keywords);
+    typeOver(typing, flags, 2, fields[MetaTag::Title]);
+    typeOver(typing, flags, 4, fields[MetaTag::Description]);
+    typeOver(typing, flags, 8, fields[MetaTag::KeyWords]);
 
     const std::optional<metatags::KeptPart> kept = metatags::FindKeptPart(page.view());
     const QByteArrayView keptPage = kept ? page.view().sliced(kept->start, kept->length) : page.view();
-    const MetaBytes values = metatags::EncodeForPage(fields, encoding);
-    const std::array<std::pair<const FieldValue *, const QByteArray *>, 3> pairs = { { { &fields.title, &values.title },
-        { &fields.description, &values.description }, { &fields.keywords, &values.keywords } } };
-    for (const auto &[field, bytes] : pairs)
-        fuzz::Require(!field->sourceBytes || *field->sourceBytes == *bytes, "an untouched value keeps its bytes");
+    const PerTag<QByteArray> values = metatags::EncodeForPage(fields, encoding);
+    fields.forEach([&values](MetaTag tag, const FieldValue &field) {
+        fuzz::Require(!field.sourceBytes || *field.sourceBytes == values[tag], "an untouched value keeps its bytes");
+    });
 
     const QByteArray written = write(values, keptPage);
     fuzz::Require(written == expectedPreamble(values) + keptPage.toByteArray() + LineEnd.toByteArray(),
@@ -161,27 +162,29 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     // ends it early, or an earlier value holds a later tag word, which is then
     // found first.
     const PageEncoding reopened = metatags::SniffPageEncoding(written);
-    const PageValues readBack = readChecked(written, reopened, order);
-    const bool titleBack = !values.title.contains('>');
-    const bool descriptionBack = !values.title.contains("Description") && !values.description.contains('>');
-    const bool keywordsBack = !values.title.contains("KeyWords") && !values.description.contains("KeyWords")
-        && !values.keywords.contains('>');
-    if (titleBack)
-        checkReadBack(fields.title, values.title, readBack.title, encoding, reopened);
-    if (descriptionBack)
-        checkReadBack(fields.description, values.description, readBack.description, encoding, reopened);
-    if (keywordsBack)
-        checkReadBack(fields.keywords, values.keywords, readBack.keywords, encoding, reopened);
+    const PerTag<TagRead> readBack = readChecked(written, reopened, order);
+    const QByteArray &title = values[MetaTag::Title];
+    const QByteArray &description = values[MetaTag::Description];
+    const QByteArray &keywords = values[MetaTag::KeyWords];
+    const bool titleBack = !title.contains('>');
+    const bool descriptionBack = !title.contains("Description") && !description.contains('>');
+    const bool keywordsBack
+        = !title.contains("KeyWords") && !description.contains("KeyWords") && !keywords.contains('>');
+    const PerTag<bool> back { titleBack, descriptionBack, keywordsBack };
+    fields.forEach([&](MetaTag tag, const FieldValue &field) {
+        if (back[tag])
+            checkReadBack(field, values[tag], readBack[tag], encoding, reopened);
+    });
 
     // Saving what was opened: with every value back and the kept part found
     // again behind the preamble, the same bytes. A title tag inside a value
     // would be found first; the lower-case form wins over an upper-case kept part.
     const QByteArrayView keptForm = kept && keptPage.startsWith("<title>") ? "<title>" : "<TITLE>";
-    const bool valueHoldsTitleTag = std::any_of(pairs.begin(), pairs.end(),
-        [keptForm](const auto &pair) { return pair.second->contains("<title>") || pair.second->contains(keptForm); });
+    const bool valueHoldsTitleTag = std::any_of(values.values.begin(), values.values.end(),
+        [keptForm](const QByteArray &bytes) { return bytes.contains("<title>") || bytes.contains(keptForm); });
     if (!titleBack || !descriptionBack || !keywordsBack || valueHoldsTitleTag)
         return 0;
-    MetaFields reopenedFields = fields;
+    PerTag<FieldValue> reopenedFields = fields;
     apply(reopenedFields, readBack);
     const QByteArray savedAgain = metatags::MetaPageBytes(reopenedFields, written, reopened);
     if (!kept) {

@@ -5,6 +5,7 @@
 #include "NaiveFind.h"
 #include "Require.h"
 
+#include "MetaTag.h"
 #include "ReadMetaTag.h"
 
 #include <array>
@@ -57,8 +58,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     const fuzz::ExactCopy page(input.rest());
 
     check(page.view(), word.view());
-    constexpr std::array<QByteArrayView, 3> tagWords = { "Title", "Description", "KeyWords" };
-    for (const QByteArrayView tagWord : tagWords)
-        check(page.view(), tagWord);
+    for (const metatags::MetaTag tag : metatags::AllMetaTags)
+        check(page.view(), metatags::TagWord(tag));
     return 0;
 }

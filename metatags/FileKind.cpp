@@ -6,18 +6,25 @@
 
 namespace metatags {
 
+namespace {
+// The context the messages are translated in.
+struct Text
+{
+    Q_DECLARE_TR_FUNCTIONS(FileKind)
+};
+} // namespace
+
 QString DescribeNonRegularFile(mode_t mode)
 {
-    const auto tr = [](const char *text) { return QCoreApplication::translate("FileKind", text); };
     if (S_ISDIR(mode))
-        return tr("It is a folder, not a file.");
+        return Text::tr("It is a folder, not a file.");
     if (S_ISFIFO(mode))
-        return tr("It is a pipe (FIFO), not a regular file.");
+        return Text::tr("It is a pipe (FIFO), not a regular file.");
     if (S_ISCHR(mode) || S_ISBLK(mode))
-        return tr("It is a device, not a regular file.");
+        return Text::tr("It is a device, not a regular file.");
     if (S_ISSOCK(mode))
-        return tr("It is a socket, not a regular file.");
-    return tr("It is not a regular file.");
+        return Text::tr("It is a socket, not a regular file.");
+    return Text::tr("It is not a regular file.");
 }
 
 } // namespace metatags

@@ -28,10 +28,11 @@ namespace metatags {
 
 namespace {
 
-QString tr(const char *text)
+// The context the messages are translated in.
+struct Text
 {
-    return QCoreApplication::translate("FileReplacement", text);
-}
+    Q_DECLARE_TR_FUNCTIONS(FileReplacement)
+};
 
 #ifdef Q_OS_UNIX
 
@@ -42,7 +43,7 @@ QString systemReason(int error)
 
 QString linkLoopReason()
 {
-    return tr("Too many levels of symbolic links.");
+    return Text::tr("Too many levels of symbolic links.");
 }
 
 // The file that a write to target really changes, found as the kernel finds
@@ -93,27 +94,28 @@ QString tooLongReason(const QString &path)
     const qsizetype length = QFile::encodeName(info.fileName()).size();
     if (limit <= 0 || length <= limit)
         return systemReason(ENAMETOOLONG);
-    return tr("The file name is %1 bytes long; the file system allows at most %2.").arg(length).arg(limit);
+    return Text::tr("The file name is %1 bytes long; the file system allows at most %2.").arg(length).arg(limit);
 }
 
-// Why an existing target may not be replaced, if it may not.
-std::optional<QString> refusalOf(const QByteArray &path, const struct stat &status)
+// Whether an existing target may be replaced, and if not, why.
+Result<void> replaceable(const QString &target, const QByteArray &path, const struct stat &status)
 {
     if (!S_ISREG(status.st_mode))
-        return DescribeNonRegularFile(status.st_mode);
+        return FileError { target, DescribeNonRegularFile(status.st_mode) };
     // A rename would replace even a file that is write-protected, read-only
     // mounted or immutable; the user's protection counts, and a file without
     // any write bit is protected from root as well.
     if ((status.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0)
-        return systemReason(EACCES);
+        return FileError { target, systemReason(EACCES) };
     if (::faccessat(AT_FDCWD, path.constData(), W_OK, AT_EACCESS) != 0)
-        return systemReason(errno);
+        return FileError { target, systemReason(errno) };
     if (status.st_nlink > 1)
-        return tr("It is one file with %1 names (hard links): replacing it would give the new page to this name "
-                  "only and leave the others with the old page. Save it under another name, or remove the other "
-                  "links first.")
-            .arg(status.st_nlink);
-    return std::nullopt;
+        return FileError { target,
+            Text::tr("It is one file with %1 names (hard links): replacing it would give the new page to this name "
+                     "only and leave the others with the old page. Save it under another name, or remove the other "
+                     "links first.")
+                .arg(status.st_nlink) };
+    return {};
 }
 
 // Why no new file can be made in folder: the file may be writable while the
@@ -121,14 +123,14 @@ std::optional<QString> refusalOf(const QByteArray &path, const struct stat &stat
 QString creationFailure(const QByteArray &folder, int error)
 {
     if (error == EACCES || error == EPERM)
-        return tr("The folder %1 does not allow new files in it: %2")
+        return Text::tr("The folder %1 does not allow new files in it: %2")
             .arg(QDir::toNativeSeparators(QFile::decodeName(folder)), systemReason(error));
     return systemReason(error);
 }
 
 QString changedMeanwhileReason()
 {
-    return tr("Another program changed the file while it was being saved; it was left as that program wrote it.");
+    return Text::tr("Another program changed the file while it was being saved; it was left as that program wrote it.");
 }
 
 // The new content while it is written: a short name beside the target, so that
@@ -150,7 +152,7 @@ public:
     TemporaryFile &operator=(const TemporaryFile &) = delete;
 
     // The mode counts only for a new file: open() applies the umask to it.
-    std::optional<QString> create(const QByteArray &folder, mode_t mode)
+    Result<void> create(const QString &target, const QByteArray &folder, mode_t mode)
     {
         constexpr int Attempts = 100;
         for (int attempt = 0; attempt < Attempts; ++attempt) {
@@ -161,43 +163,43 @@ public:
             m_descriptor = ::open(name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
             if (m_descriptor >= 0) {
                 m_name = name;
-                return std::nullopt;
+                return {};
             }
             const int error = errno;
             m_guard.reset();
             if (error != EEXIST)
-                return creationFailure(folder, error);
+                return FileError { target, creationFailure(folder, error) };
         }
-        return systemReason(EEXIST);
+        return FileError { target, systemReason(EEXIST) };
     }
 
     int handle() const { return m_descriptor; }
 
     // Some file systems report a failed write only when the file is closed.
-    std::optional<QString> close()
+    Result<void> close(const QString &target)
     {
         const int descriptor = std::exchange(m_descriptor, -1);
         if (::close(descriptor) != 0)
-            return systemReason(errno);
-        return std::nullopt;
+            return FileError { target, systemReason(errno) };
+        return {};
     }
 
     // Without mayReplace, a file that another program has made under the
     // target's name since it was looked at is left alone.
-    std::optional<QString> renameTo(const QByteArray &target, bool mayReplace)
+    Result<void> renameTo(const QString &target, const QByteArray &path, bool mayReplace)
     {
         int renamed = -1;
         if (!mayReplace) {
-            renamed = ::renameat2(AT_FDCWD, m_name.constData(), AT_FDCWD, target.constData(), RENAME_NOREPLACE);
+            renamed = ::renameat2(AT_FDCWD, m_name.constData(), AT_FDCWD, path.constData(), RENAME_NOREPLACE);
             if (renamed != 0 && errno == EEXIST)
-                return changedMeanwhileReason();
+                return FileError { target, changedMeanwhileReason() };
         }
         // A file system without that kind of rename gets the plain one.
-        if (renamed != 0 && ::rename(m_name.constData(), target.constData()) != 0)
-            return systemReason(errno);
+        if (renamed != 0 && ::rename(m_name.constData(), path.constData()) != 0)
+            return FileError { target, systemReason(errno) };
         m_name.clear();
         m_guard.reset();
-        return std::nullopt;
+        return {};
     }
 
 private:
@@ -248,17 +250,17 @@ private:
     bool m_heldElsewhere = false;
 };
 
-std::optional<QString> keepOwnerAndMode(int descriptor, const struct stat &target)
+Result<void> keepOwnerAndMode(const QString &target, int descriptor, const struct stat &existing)
 {
     // Root may keep both owner and group, a member of the target's group the group.
-    if (::fchown(descriptor, target.st_uid, target.st_gid) != 0
-        && ::fchown(descriptor, static_cast<uid_t>(-1), target.st_gid) != 0) {
+    if (::fchown(descriptor, existing.st_uid, existing.st_gid) != 0
+        && ::fchown(descriptor, static_cast<uid_t>(-1), existing.st_gid) != 0) {
         // Neither may be kept: the new file is the user's own, as a copy of it would be.
     }
     // After the owner: a change of owner clears the set-user-ID and set-group-ID bits.
-    if (::fchmod(descriptor, target.st_mode & 07777) != 0)
-        return systemReason(errno);
-    return std::nullopt;
+    if (::fchmod(descriptor, existing.st_mode & 07777) != 0)
+        return FileError { target, systemReason(errno) };
+    return {};
 }
 
 // Makes the rename itself last through a crash. The new file is in place by
@@ -286,8 +288,8 @@ Result<FileStamp> replaceableStamp(const QString &target, const QByteArray &path
             return FileError { target, systemReason(errno) };
         return FileStamp {};
     }
-    if (const std::optional<QString> refusal = refusalOf(path, existing))
-        return FileError { target, *refusal };
+    if (const Result<void> allowed = replaceable(target, path, existing); !allowed)
+        return allowed.error();
     return StampOf(QFile::decodeName(path));
 }
 
@@ -302,7 +304,7 @@ Result<FileStamp> replaceRegularFile(const QString &target, const QByteArray &pa
     struct stat existing
     { };
     const Result<FileStamp> start = replaceableStamp(target, path);
-    if (!start.ok())
+    if (!start.has_value())
         return start.error();
     const FileStamp before = expected.value_or(start.value());
     if (start.value() != before)
@@ -312,8 +314,8 @@ Result<FileStamp> replaceRegularFile(const QString &target, const QByteArray &pa
     const QByteArray folder = folderOf(path);
     TemporaryFile temporary;
     // Until the target's mode is applied, nobody else may read the new content.
-    if (const std::optional<QString> reason = temporary.create(folder, exists ? 0600 : 0666))
-        return FileError { target, *reason };
+    if (const Result<void> created = temporary.create(target, folder, exists ? 0600 : 0666); !created)
+        return created.error();
 
     QFile device;
     // Unbuffered: every write reaches the file at once and reports its own
@@ -325,14 +327,14 @@ Result<FileStamp> replaceRegularFile(const QString &target, const QByteArray &pa
     device.close();
 
     if (exists) {
-        if (const std::optional<QString> reason = keepOwnerAndMode(temporary.handle(), existing))
-            return FileError { target, *reason };
+        if (const Result<void> kept = keepOwnerAndMode(target, temporary.handle(), existing); !kept)
+            return kept.error();
     }
     if (::fsync(temporary.handle()) != 0)
         return FileError { target, systemReason(errno) };
     const FileStamp written = StampOfOpenFile(temporary.handle());
-    if (const std::optional<QString> reason = temporary.close())
-        return FileError { target, *reason };
+    if (const Result<void> closed = temporary.close(target); !closed)
+        return closed.error();
     {
         // Another program may have written, linked or protected the target
         // while this one wrote: its work wins over a rename that would undo it.
@@ -341,12 +343,12 @@ Result<FileStamp> replaceRegularFile(const QString &target, const QByteArray &pa
         const LockedFile lock(path);
         if (lock.heldElsewhere())
             return FileError { target,
-                tr("Another program has kept the file locked for seconds; it was left as it is. Try again once "
-                   "that program is done with it.") };
+                Text::tr("Another program has kept the file locked for seconds; it was left as it is. Try again once "
+                         "that program is done with it.") };
         if (StampOf(QFile::decodeName(path)) != before)
             return FileError { target, changedMeanwhileReason() };
-        if (const std::optional<QString> reason = temporary.renameTo(path, before.exists))
-            return FileError { target, *reason };
+        if (const Result<void> renamed = temporary.renameTo(target, path, before.exists); !renamed)
+            return renamed.error();
     }
     syncFolder(folder);
     return written;
@@ -358,23 +360,23 @@ Result<FileStamp> ReplaceFile(
     const QString &target, const std::function<bool(QIODevice &)> &write, const std::optional<FileStamp> &expected)
 {
     const Result<QByteArray> resolved = resolveLinks(target);
-    if (!resolved.ok())
+    if (!resolved.has_value())
         return resolved.error();
     return replaceRegularFile(target, resolved.value(), write, expected);
 }
 
-std::optional<FileError> CheckReplaceable(const QString &target)
+Result<void> CheckReplaceable(const QString &target)
 {
     const Result<QByteArray> resolved = resolveLinks(target);
-    if (!resolved.ok())
+    if (!resolved.has_value())
         return resolved.error();
     const Result<FileStamp> stamp = replaceableStamp(target, resolved.value());
-    if (!stamp.ok())
+    if (!stamp.has_value())
         return stamp.error();
     const QByteArray folder = folderOf(resolved.value());
     if (::faccessat(AT_FDCWD, folder.constData(), W_OK | X_OK, AT_EACCESS) != 0)
         return FileError { target, creationFailure(folder, errno) };
-    return std::nullopt;
+    return {};
 }
 
 #else
@@ -387,7 +389,7 @@ Result<QString> resolveLinks(const QString &target)
     QString path = target;
     for (int depth = 0; QFileInfo(path).isSymLink(); ++depth) {
         if (depth == MaxLinkDepth)
-            return FileError { target, tr("Too many levels of symbolic links.") };
+            return FileError { target, Text::tr("Too many levels of symbolic links.") };
         path = QFileInfo(path).symLinkTarget();
     }
     return path;
@@ -398,9 +400,9 @@ Result<FileStamp> replaceRegularFile(
 {
     const QFileInfo info(resolved);
     if (info.isDir())
-        return FileError { target, tr("It is a folder, not a file.") };
+        return FileError { target, Text::tr("It is a folder, not a file.") };
     if (info.exists() && !info.isFile())
-        return FileError { target, tr("It is not a regular file; only regular files are written.") };
+        return FileError { target, Text::tr("It is not a regular file; only regular files are written.") };
 
     QSaveFile file(resolved);
     // Writing in place when no temporary file can be made would give up the
@@ -424,22 +426,22 @@ Result<FileStamp> ReplaceFile(
     const QString &target, const std::function<bool(QIODevice &)> &write, const std::optional<FileStamp> &expected)
 {
     const Result<QString> resolved = resolveLinks(target);
-    if (!resolved.ok())
+    if (!resolved.has_value())
         return resolved.error();
     if (expected && StampOf(resolved.value()) != *expected)
-        return FileError { target, tr("Another program changed the file after it was read.") };
+        return FileError { target, Text::tr("Another program changed the file after it was read.") };
     return replaceRegularFile(target, resolved.value(), write);
 }
 
-std::optional<FileError> CheckReplaceable(const QString &target)
+Result<void> CheckReplaceable(const QString &target)
 {
     const Result<QString> resolved = resolveLinks(target);
-    if (!resolved.ok())
+    if (!resolved.has_value())
         return resolved.error();
     const QFileInfo info(resolved.value());
     if (info.exists() && !info.isFile())
-        return FileError { target, tr("It is not a regular file; only regular files are written.") };
-    return std::nullopt;
+        return FileError { target, Text::tr("It is not a regular file; only regular files are written.") };
+    return {};
 }
 
 #endif

@@ -31,7 +31,7 @@ Result<FileStamp> ReplaceFile(const QString &target, const std::function<bool(QI
 
 // The refusal that ReplaceFile would give for target before writing anything
 // (not a regular file, write-protected, hard links, a link loop, a folder that
-// allows no new file), or nothing when a save may go ahead.
-std::optional<FileError> CheckReplaceable(const QString &target);
+// allows no new file); no error when a save may go ahead.
+Result<void> CheckReplaceable(const QString &target);
 
 } // namespace metatags

@@ -5,7 +5,6 @@
 #include <QFileInfo>
 
 #include <new>
-#include <optional>
 
 #ifdef Q_OS_UNIX
 #include "FileKind.h"
@@ -21,10 +20,11 @@ namespace metatags {
 
 namespace {
 
-QString tr(const char *text)
+// The context the messages are translated in.
+struct Text
 {
-    return QCoreApplication::translate("LoadPage", text);
-}
+    Q_DECLARE_TR_FUNCTIONS(LoadPage)
+};
 
 #ifdef Q_OS_UNIX
 
@@ -67,11 +67,10 @@ void adviseHugePages(QByteArray &page)
 
 // Reads until end of file, so that a file that grows while it is read is read
 // whole and one that shrinks gives what it still holds; one that keeps growing
-// far past its size is refused rather than read without end. Gives the reason
-// when the read failed.
-std::optional<QString> readToEnd(int fd, qsizetype expectedSize, QByteArray &page)
+// far past its size is refused rather than read without end.
+Result<QByteArray> readToEnd(const QString &path, int fd, qsizetype expectedSize)
 {
-    page = QByteArray(expectedSize, Qt::Uninitialized);
+    QByteArray page(expectedSize, Qt::Uninitialized);
     adviseHugePages(page);
     qsizetype filled = 0;
     while (filled < page.size()) {
@@ -79,10 +78,10 @@ std::optional<QString> readToEnd(int fd, qsizetype expectedSize, QByteArray &pag
         if (got < 0 && errno == EINTR)
             continue;
         if (got < 0)
-            return qt_error_string(errno);
+            return FileError { path, qt_error_string(errno) };
         if (got == 0) {
             page.truncate(filled);
-            return std::nullopt;
+            return page;
         }
         filled += got;
     }
@@ -96,14 +95,15 @@ std::optional<QString> readToEnd(int fd, qsizetype expectedSize, QByteArray &pag
         if (got < 0 && errno == EINTR)
             continue;
         if (got < 0)
-            return qt_error_string(errno);
+            return FileError { path, qt_error_string(errno) };
         if (got == 0)
-            return std::nullopt;
+            return page;
         if (page.size() + got > mostBytes)
-            return tr("The file kept growing while it was read (past %1 bytes, from %2 when it was opened); "
-                      "another program is still writing it.")
-                .arg(mostBytes)
-                .arg(expectedSize);
+            return FileError { path,
+                Text::tr("The file kept growing while it was read (past %1 bytes, from %2 when it was opened); "
+                         "another program is still writing it.")
+                    .arg(mostBytes)
+                    .arg(expectedSize) };
         page.append(probe, got);
     }
 }
@@ -135,12 +135,11 @@ Result<StampedPage> loadRegularFile(const QString &path)
     if (flags >= 0)
         ::fcntl(file.get(), F_SETFL, flags & ~O_NONBLOCK);
 
-    StampedPage page;
-    if (const std::optional<QString> reason = readToEnd(file.get(), static_cast<qsizetype>(status.st_size), page.bytes))
-        return FileError { path, *reason };
+    Result<QByteArray> bytes = readToEnd(path, file.get(), static_cast<qsizetype>(status.st_size));
+    if (!bytes)
+        return bytes.error();
     // Taken after the read, so that bytes added while it ran count as read.
-    page.stamp = StampOfOpenFile(file.get());
-    return page;
+    return StampedPage { std::move(bytes).value(), StampOfOpenFile(file.get()) };
 }
 
 #else
@@ -149,9 +148,9 @@ Result<StampedPage> loadRegularFile(const QString &path)
 {
     const QFileInfo info(path);
     if (info.isDir())
-        return FileError { path, tr("It is a folder, not a file.") };
+        return FileError { path, Text::tr("It is a folder, not a file.") };
     if (info.exists() && !info.isFile())
-        return FileError { path, tr("It is not a regular file.") };
+        return FileError { path, Text::tr("It is not a regular file.") };
 
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
@@ -166,23 +165,15 @@ Result<StampedPage> loadRegularFile(const QString &path)
 
 } // namespace
 
-Result<StampedPage> LoadStampedPage(const QString &path)
+Result<StampedPage> LoadPage(const QString &path)
 {
     if (path.isEmpty())
-        return FileError { path, tr("No file name was given.") };
+        return FileError { path, Text::tr("No file name was given.") };
     try {
         return loadRegularFile(path);
     } catch (const std::bad_alloc &) {
-        return FileError { path, tr("There is not enough memory to hold the whole file.") };
+        return FileError { path, Text::tr("There is not enough memory to hold the whole file.") };
     }
-}
-
-Result<QByteArray> LoadPage(const QString &path)
-{
-    Result<StampedPage> page = LoadStampedPage(path);
-    if (!page.ok())
-        return page.error();
-    return std::move(page).value().bytes;
 }
 
 } // namespace metatags

@@ -2,12 +2,13 @@
 
 namespace metatags {
 
-MetaBytes EncodeForPage(const MetaFields &fields, const PageEncoding &encoding)
+PerTag<QByteArray> EncodeForPage(const PerTag<FieldValue> &fields, const PageEncoding &encoding)
 {
-    const auto bytesOf = [&encoding](const FieldValue &field) {
-        return field.sourceBytes ? *field.sourceBytes : EncodeValue(field.text, encoding);
-    };
-    return { bytesOf(fields.title), bytesOf(fields.description), bytesOf(fields.keywords) };
+    PerTag<QByteArray> bytes;
+    fields.forEach([&](MetaTag tag, const FieldValue &field) {
+        bytes[tag] = field.sourceBytes ? *field.sourceBytes : EncodeValue(field.text, encoding);
+    });
+    return bytes;
 }
 
 } // namespace metatags

@@ -1,10 +1,9 @@
 #pragma once
 
+#include "MetaTag.h"
 #include "PageEncoding.h"
-#include "WriteMetaPage.h"
 
 #include <QByteArray>
-#include <QByteArrayView>
 #include <QString>
 
 #include <optional>
@@ -22,16 +21,9 @@ struct FieldValue
     bool operator==(const FieldValue &) const = default;
 };
 
-struct MetaFields
-{
-    FieldValue title;
-    FieldValue description;
-    FieldValue keywords;
-};
-
 // The bytes of the three values for the preamble: untouched values keep their
 // source bytes, the others are encoded in the encoding found when the page was
 // opened, whatever part of the page is written behind them.
-MetaBytes EncodeForPage(const MetaFields &fields, const PageEncoding &encoding);
+PerTag<QByteArray> EncodeForPage(const PerTag<FieldValue> &fields, const PageEncoding &encoding);
 
 } // namespace metatags

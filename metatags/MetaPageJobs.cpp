@@ -15,29 +15,22 @@ namespace metatags {
 
 namespace {
 
-std::optional<FieldValue> readValue(QByteArrayView page, const PageEncoding &encoding, QByteArrayView word)
+TagRead readTag(QByteArrayView page, const PageEncoding &encoding, const MetaTagRead &read)
 {
-    const MetaTagRead read = ReadMetaTag(page, word);
     if (!read.hasValue())
-        return std::nullopt;
+        return { read.outcome, {} };
     const QByteArrayView bytes = read.valueIn(page);
-    return FieldValue { DecodeValue(bytes, encoding), bytes.toByteArray() };
+    return { read.outcome, { DecodeValue(bytes, encoding), bytes.toByteArray() } };
 }
 
 // The part of the page buffer that goes behind the preamble.
-struct PlannedWrite
-{
-    std::optional<KeptPart> kept;
-    QByteArrayView written;
-};
-
-PlannedWrite planWrite(QByteArrayView page)
+QByteArrayView keptPartOf(QByteArrayView page)
 {
     const std::optional<KeptPart> kept = FindKeptPart(page);
-    return { kept, kept ? page.sliced(kept->start, kept->length) : page };
+    return kept ? page.sliced(kept->start, kept->length) : page;
 }
 
-Result<FileStamp> saveMetaPage(const QString &target, const MetaFields &fields, QByteArray &page,
+Result<FileStamp> saveMetaPage(const QString &target, const PerTag<FieldValue> &fields, QByteArray &page,
     const PageEncoding &encoding, const std::optional<FileStamp> &expected)
 {
     if (encoding.kind == PageEncoding::Kind::Utf16) {
@@ -46,55 +39,41 @@ Result<FileStamp> saveMetaPage(const QString &target, const MetaFields &fields, 
                 "The page is in UTF-16 (it starts with a UTF-16 byte-order mark), but the meta lines written ahead "
                 "of it are not: the saved page would mix two encodings.") };
     }
-    const PlannedWrite plan = planWrite(page);
-    const MetaBytes values = EncodeForPage(fields, encoding);
+    const QByteArrayView kept = keptPartOf(page);
+    const PerTag<QByteArray> values = EncodeForPage(fields, encoding);
     Result<FileStamp> written = ReplaceFile(
-        target, [&](QIODevice &device) { return WriteMetaPage(device, values, plan.written); }, expected);
-    if (written.ok() && plan.kept)
-        CutToKeptPart(page, *plan.kept);
+        target, [&](QIODevice &device) { return WriteMetaPage(device, values, kept); }, expected);
+    // The buffer now holds what a later save writes behind the preamble.
+    if (written)
+        TrimPageToTitle(page);
     return written;
 }
 
 } // namespace
 
-PageValues ReadMetaValues(QByteArrayView page, const PageEncoding &encoding, ReadOrder order)
+PerTag<TagRead> ReadMetaValues(QByteArrayView page, const PageEncoding &encoding, ReadOrder order)
 {
-    PageValues values;
-    if (order == ReadOrder::TitleFirst) {
-        // Only a page where the word is absent stops the reading; an unusable
-        // Title still lets the other two be read.
-        if (ReadMetaTag(page, "Title").outcome == MetaTagRead::Outcome::NotFound)
-            return values;
-        values.title = readValue(page, encoding, "Title");
-        values.description = readValue(page, encoding, "Description");
-        values.keywords = readValue(page, encoding, "KeyWords");
+    PerTag<TagRead> values;
+    const MetaTagRead title = ReadMetaTag(page, TagWord(MetaTag::Title));
+    // Only a page where the word is absent stops the reading; an unusable
+    // Title still lets the other two be read.
+    if (order == ReadOrder::TitleFirst && title.outcome == MetaTagRead::Outcome::NotFound)
         return values;
-    }
-    values.description = readValue(page, encoding, "Description");
-    values.keywords = readValue(page, encoding, "KeyWords");
-    values.title = readValue(page, encoding, "Title");
+    values[MetaTag::Title] = readTag(page, encoding, title);
+    for (const MetaTag tag : { MetaTag::Description, MetaTag::KeyWords })
+        values[tag] = readTag(page, encoding, ReadMetaTag(page, TagWord(tag)));
     return values;
 }
 
-QByteArray MetaPageBytes(const MetaFields &fields, QByteArrayView page, const PageEncoding &encoding)
+QByteArray MetaPageBytes(const PerTag<FieldValue> &fields, QByteArrayView page, const PageEncoding &encoding)
 {
-    const PlannedWrite plan = planWrite(page);
     QBuffer buffer;
     buffer.open(QIODevice::WriteOnly);
-    WriteMetaPage(buffer, EncodeForPage(fields, encoding), plan.written);
+    WriteMetaPage(buffer, EncodeForPage(fields, encoding), keptPartOf(page));
     return buffer.data();
 }
 
-std::optional<FileError> SaveMetaPage(const QString &target, const MetaFields &fields, QByteArray &page,
-    const PageEncoding &encoding, const std::optional<FileStamp> &expected)
-{
-    const Result<FileStamp> written = SaveMetaPageWithStamp(target, fields, page, encoding, expected);
-    if (!written.ok())
-        return written.error();
-    return std::nullopt;
-}
-
-Result<FileStamp> SaveMetaPageWithStamp(const QString &target, const MetaFields &fields, QByteArray &page,
+Result<FileStamp> SaveMetaPage(const QString &target, const PerTag<FieldValue> &fields, QByteArray &page,
     const PageEncoding &encoding, const std::optional<FileStamp> &expected)
 {
     try {

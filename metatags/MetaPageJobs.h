@@ -3,7 +3,9 @@
 #include "FileError.h"
 #include "FileStamp.h"
 #include "MetaFields.h"
+#include "MetaTag.h"
 #include "PageEncoding.h"
+#include "ReadMetaTag.h"
 #include "Result.h"
 
 #include <QByteArray>
@@ -19,36 +21,34 @@ namespace metatags {
 // reads nothing more.
 enum class ReadOrder { EachOnItsOwn, TitleFirst };
 
-// The values a page yields, each with the bytes it was read from. A value that
-// is missing (or unusable) is nothing: its field keeps what it holds.
-struct PageValues
+// What a page yields for one tag: the outcome of the read and, for a value,
+// its decoded text with the bytes it was read from.
+struct TagRead
 {
-    std::optional<FieldValue> title;
-    std::optional<FieldValue> description;
-    std::optional<FieldValue> keywords;
+    MetaTagRead::Outcome outcome = MetaTagRead::Outcome::NotFound;
+    FieldValue value;
+
+    bool found() const { return outcome == MetaTagRead::Outcome::Value; }
 };
 
 // Values are decoded by the page's encoding, which SniffPageEncoding gives.
-PageValues ReadMetaValues(QByteArrayView page, const PageEncoding &encoding, ReadOrder order);
+// With TitleFirst and no "Title" in the page, every tag stays NotFound.
+PerTag<TagRead> ReadMetaValues(QByteArrayView page, const PageEncoding &encoding, ReadOrder order);
 
 // The whole file that SaveMetaPage writes for the fields and the page buffer,
 // so that a caller can tell whether a save would change anything. Typed
 // values are encoded in encoding, the one the page was read with.
-QByteArray MetaPageBytes(const MetaFields &fields, QByteArrayView page, const PageEncoding &encoding);
+QByteArray MetaPageBytes(const PerTag<FieldValue> &fields, QByteArrayView page, const PageEncoding &encoding);
 
 // Writes the meta page for the fields and the page buffer to target, and only
 // once the file is safely written cuts the page buffer down to what was
 // written after the preamble. On failure the buffer is left as it was. A page
 // in UTF-16 is refused before anything is written: the preamble would be in
 // another encoding than the page behind it. expected: the target as the
-// caller read it (see ReplaceFile).
-std::optional<FileError> SaveMetaPage(const QString &target, const MetaFields &fields, QByteArray &page,
-    const PageEncoding &encoding, const std::optional<FileStamp> &expected = std::nullopt);
-
-// SaveMetaPage that also gives the stamp of the file it wrote, taken before
-// the file was put in place, so that no later change by another program can
-// pass for this save.
-Result<FileStamp> SaveMetaPageWithStamp(const QString &target, const MetaFields &fields, QByteArray &page,
+// caller read it (see ReplaceFile). Gives the stamp of the file written, taken
+// before the file was put in place, so that no later change by another
+// program can pass for this save.
+Result<FileStamp> SaveMetaPage(const QString &target, const PerTag<FieldValue> &fields, QByteArray &page,
     const PageEncoding &encoding, const std::optional<FileStamp> &expected = std::nullopt);
 
 } // namespace metatags

@@ -152,6 +152,13 @@ QString withCrLf(QStringView text)
 
 } // namespace
 
+QString WithPlainLineBreaks(QString text)
+{
+    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    return text;
+}
+
 QByteArray PageEncoding::name() const
 {
     switch (kind) {

@@ -49,6 +49,10 @@ PageEncoding SniffPageEncoding(QByteArrayView pageAsRead);
 
 QString DecodeValue(QByteArrayView bytes, const PageEncoding &encoding);
 
+// A value as the editor's fields hold it: every line-end convention (CR LF,
+// LF or CR) becomes a single "\n".
+QString WithPlainLineBreaks(QString text);
+
 // Encodes a field's text for a page: a line break ("\n") becomes CR LF, a
 // character the encoding cannot hold becomes a numeric character reference
 // such as "&#937;" for an omega instead of being lost, and a lone surrogate,

@@ -1,7 +1,5 @@
 #include "WriteMetaPage.h"
 
-#include "FileReplacement.h"
-
 #include <QIODevice>
 
 namespace metatags {
@@ -30,32 +28,26 @@ bool writeAll(QIODevice &device, QByteArrayView bytes)
 
 } // namespace
 
-QByteArray MetaPreamble(const MetaBytes &values)
+QByteArray MetaPreamble(const PerTag<QByteArray> &values)
 {
     QByteArray out;
-    out.reserve(200 + values.title.size() + values.description.size() + values.keywords.size());
+    qsizetype size = 200;
+    values.forEach([&size](MetaTag, const QByteArray &value) { size += value.size(); });
+    out.reserve(size);
     appendLine(out, "<html>");
     appendLine(out, "<head>");
     appendLine(out, R"(<meta name="Author" content="Corvantis">)");
     appendLine(out, R"(<meta name="GENERATOR" content="Tagwright 2.0">)");
-    appendLine(out, R"(<meta name="Title" content=")", values.title, R"(">)");
-    appendLine(out, R"(<meta name="Description" content=")", values.description, R"(">)");
-    appendLine(out, R"(<meta name="KeyWords" content=")", values.keywords, R"(">)");
+    values.forEach([&out](MetaTag tag, const QByteArray &value) {
+        out.append(R"(<meta name=")").append(TagWord(tag)).append(R"(" content=")");
+        appendLine(out, value, R"(">)");
+    });
     return out;
 }
 
-bool WriteMetaPage(QIODevice &device, const MetaBytes &values, QByteArrayView page)
+bool WriteMetaPage(QIODevice &device, const PerTag<QByteArray> &values, QByteArrayView page)
 {
     return writeAll(device, MetaPreamble(values)) && writeAll(device, page) && writeAll(device, LineEnd);
-}
-
-std::optional<FileError> WriteMetaPage(const QString &target, const MetaBytes &values, QByteArrayView page)
-{
-    const Result<FileStamp> written
-        = ReplaceFile(target, [&](QIODevice &device) { return WriteMetaPage(device, values, page); });
-    if (!written.ok())
-        return written.error();
-    return std::nullopt;
 }
 
 } // namespace metatags

@@ -37,18 +37,13 @@ constexpr qint64 PageSize = qint64(256) * 1024 * 1024;
 class FixedFileDialog : public app::FileDialog
 {
 public:
-    void setFilter(const QString &) override { }
-    void setFileName(const QString &fileName) override { m_fileName = fileName; }
-    void setDirectory(const QString &) override { }
-    void showOpen(QWidget *) override { m_fileName = openPath; }
-    void showSave(QWidget *) override { m_fileName = savePath; }
-    QString fileName() const override { return m_fileName; }
+    std::optional<QString> choose(QWidget *, Purpose purpose, const QString &) override
+    {
+        return purpose == Purpose::Open ? openPath : savePath;
+    }
 
     QString openPath;
     QString savePath;
-
-private:
-    QString m_fileName;
 };
 
 class YesPrompts : public app::UserPrompts

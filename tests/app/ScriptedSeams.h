@@ -12,36 +12,22 @@
 // The window's seams, answered from a script instead of by a user.
 
 // Each showing takes the next answer: a path the user picks, QString() for a
-// dialog that comes back with an empty name, or std::nullopt for a cancel,
-// which leaves the name as it was set.
+// dialog that comes back with an empty name, or std::nullopt for a cancel.
 class ScriptedFileDialog : public app::FileDialog
 {
 public:
-    void setFilter(const QString &filter) override { m_filter = filter; }
-    void setFileName(const QString &fileName) override { m_fileName = fileName; }
-    void setDirectory(const QString &folder) override { m_folder = folder; }
-    void showOpen(QWidget *) override { show(QStringLiteral("open")); }
-    void showSave(QWidget *) override { show(QStringLiteral("save")); }
-    QString fileName() const override { return m_fileName; }
+    std::optional<QString> choose(QWidget *, Purpose purpose, const QString &folder) override
+    {
+        showings.append(purpose == Purpose::Open ? QStringLiteral("open") : QStringLiteral("save"));
+        folders.append(folder);
+        return answers.isEmpty() ? std::nullopt : answers.takeFirst();
+    }
 
     QList<std::optional<QString>> answers;
-    // "open" or "save", with the filter and file name set before the showing.
+    // "open" or "save".
     QStringList showings;
     // The folder each showing started in.
     QStringList folders;
-
-private:
-    void show(const QString &kind)
-    {
-        showings.append(kind + QLatin1Char(' ') + m_filter + QLatin1Char(' ') + m_fileName);
-        folders.append(m_folder);
-        if (const std::optional<QString> answer = answers.isEmpty() ? std::nullopt : answers.takeFirst())
-            m_fileName = *answer;
-    }
-
-    QString m_filter;
-    QString m_fileName;
-    QString m_folder;
 };
 
 // Questions take the next answer from one script, in the order they are asked

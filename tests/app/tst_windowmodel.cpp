@@ -340,13 +340,12 @@ QString Sequence::candidatePath()
     return path(pick(names));
 }
 
-// A file picked, an empty name, the initial "*.html" left as it was, or a cancel.
+// A file picked, an empty name, or a cancel.
 std::optional<QString> Sequence::dialogAnswer(QString &described)
 {
     const quint32 kind = m_rng.bounded(12u);
-    const std::optional<QString> answer = kind == 0 ? std::nullopt
-        : kind == 1                                 ? std::optional<QString>(QString())
-        : kind == 2                                 ? QStringLiteral("*.html")
+    const std::optional<QString> answer = kind <= 1 ? std::nullopt
+        : kind == 2                                 ? std::optional<QString>(QString())
                                                     : candidatePath();
     described = answer ? describe(*answer) : QStringLiteral("cancel");
     return answer;
@@ -369,7 +368,7 @@ void Sequence::open()
     m_ui.run(button ? QStringLiteral("Command1") : QStringLiteral("Open"));
 
     ++m_model.showings;
-    if (!answer || answer->isEmpty() || *answer == QLatin1String("*.html"))
+    if (!answer || answer->isEmpty())
         return;
     const std::optional<QByteArray> file = m_model.disk.value(nameOf(*answer));
     if (!file) {
@@ -498,7 +497,7 @@ void Sequence::save(bool asNew)
         return;
     if (asNew) {
         ++m_model.showings;
-        if (!answer || answer->isEmpty() || *answer == QLatin1String("*.html"))
+        if (!answer || answer->isEmpty())
             return;
         if (write(*answer, expected, limit) && button)
             m_model.newPath = *answer;

@@ -1,6 +1,6 @@
 #pragma once
 
-#include <MetaField.h>
+#include <ColumnName.h>
 #include <MetaPageJobs.h>
 
 #include <QByteArray>
@@ -51,17 +51,16 @@ inline bool WriteOld(const QString &path, const QByteArray &bytes)
 inline QByteArray SavedByEditor(QByteArray page, const QString &target, const cli::GivenValues &given = {})
 {
     const metatags::PageEncoding encoding = metatags::SniffPageEncoding(page);
-    const metatags::PageValues read = metatags::ReadMetaValues(page, encoding, metatags::ReadOrder::EachOnItsOwn);
-    metatags::MetaFields fields;
-    for (const cli::MetaField field : cli::AllMetaFields) {
-        const std::optional<QString> &typed = given[cli::IndexOf(field)];
-        const std::optional<metatags::FieldValue> &fromPage = read.*cli::ValueIn(field);
+    const auto read = metatags::ReadMetaValues(page, encoding, metatags::ReadOrder::EachOnItsOwn);
+    metatags::PerTag<metatags::FieldValue> fields;
+    for (const metatags::MetaTag field : metatags::AllMetaTags) {
+        const std::optional<QString> &typed = given[field];
         if (typed)
-            fields.*cli::FieldIn(field) = { *typed, std::nullopt };
-        else if (fromPage)
-            fields.*cli::FieldIn(field) = *fromPage;
+            fields[field] = { *typed, std::nullopt };
+        else if (read[field].found())
+            fields[field] = read[field].value;
     }
-    if (metatags::SaveMetaPage(target, fields, page, encoding))
+    if (!metatags::SaveMetaPage(target, fields, page, encoding))
         return "(not saved)";
     return Read(target);
 }

@@ -286,7 +286,7 @@ void TestAudit::pixelWidthsAreTheFontsAdvances()
     QFETCH(double, width);
 
     const metatags::Result<cli::TextWidth> font = cli::TextWidth::Load(cli::SearchResultFontFile(), pixelSize);
-    QVERIFY2(font.ok(), qPrintable(font.ok() ? QString() : font.error().reason));
+    QVERIFY2(font.has_value(), qPrintable(font.has_value() ? QString() : font.error().reason));
     QCOMPARE(font.value().of(text), width);
     // The same font made for another size and brought back gives the same.
     QCOMPARE(font.value().atPixelSize(pixelSize + 7).atPixelSize(pixelSize).of(text), width);

@@ -124,7 +124,7 @@ void TestBatchApply::sheetRoundTripSavesAsTheEditor()
     const pagefiles::OnDisk before = pagefiles::StateOf(path("page.html"));
     cli::ShownPage shown = cli::ShowPage(QStringLiteral("page.html"), page);
     if (!editedTitle.isNull())
-        shown.values[0].text = editedTitle;
+        shown.values[metatags::MetaTag::Title].value.text = editedTitle;
 
     Captured run;
     QCOMPARE(cli::RunApply(QStringLiteral("pages.tsv"), cli::ReadSheet(cli::SheetHeader() + cli::SheetLine(shown)), {},
@@ -141,9 +141,9 @@ void TestBatchApply::sheetRoundTripSavesAsTheEditor()
     // What was written reads back as the sheet said, but for line ends and
     // characters the page's encoding cannot hold.
     const cli::ShownPage reread = cli::ShowPage(QStringLiteral("page.html"), pagefiles::Read(path("page.html")));
-    QCOMPARE(reread.values[0].text, readBack);
-    for (std::size_t i = 1; i < shown.values.size(); ++i)
-        QCOMPARE(reread.values[i].text, shown.values[i].text);
+    QCOMPARE(reread.values[metatags::MetaTag::Title].value.text, readBack);
+    for (const metatags::MetaTag tag : { metatags::MetaTag::Description, metatags::MetaTag::KeyWords })
+        QCOMPARE(reread.values[tag].value.text, shown.values[tag].value.text);
 }
 
 void TestBatchApply::aBadRowIsReportedAndTheOthersWritten_data()
@@ -194,9 +194,9 @@ void TestBatchApply::aBadRowIsReportedAndTheOthersWritten()
         messages[0].constData());
     QCOMPARE(messages[1], "tagwright-batch: pages.tsv: 2 written, 0 unchanged, 1 failed");
     QCOMPARE(pagefiles::Read(path("a.html")),
-        pagefiles::SavedByEditor(Utf8Page, path("a.saved"), { QStringLiteral("New A") }));
+        pagefiles::SavedByEditor(Utf8Page, path("a.saved"), { QStringLiteral("New A"), {}, {} }));
     QCOMPARE(pagefiles::Read(path("b.html")),
-        pagefiles::SavedByEditor(Windows1252Page, path("b.saved"), { QStringLiteral("New B") }));
+        pagefiles::SavedByEditor(Windows1252Page, path("b.saved"), { QStringLiteral("New B"), {}, {} }));
     QCOMPARE(pagefiles::StateOf(path("c.html")), c);
     QCOMPARE(pagefiles::StateOf(path("untitled.html")), untitled);
 }

@@ -119,7 +119,8 @@ void TestBatchProgram::aBadRowMakesTheExitStatusNonZero()
     QVERIFY2(
         apply.err.endsWith("tagwright-batch: pages.tsv: 1 written, 0 unchanged, 1 failed\n"), apply.err.constData());
     QCOMPARE(pagefiles::Read(folder.filePath(QStringLiteral("shop.html"))),
-        pagefiles::SavedByEditor(ShopPage, folder.filePath(QStringLiteral("shop.saved")), { QStringLiteral("Y") }));
+        pagefiles::SavedByEditor(
+            ShopPage, folder.filePath(QStringLiteral("shop.saved")), { QStringLiteral("Y"), {}, {} }));
 }
 
 void TestBatchProgram::runsEndAsTheySay_data()

@@ -51,9 +51,9 @@ void TestLoadPage::readsEveryByteAsItStands()
 
     const QString path = m_folder->filePath(QStringLiteral("page.html"));
     QVERIFY(testsupport::WriteFile(path, content));
-    const metatags::Result<QByteArray> page = LoadPage(path);
-    QVERIFY(page.ok());
-    QCOMPARE(page.value(), content);
+    const metatags::Result<metatags::StampedPage> page = LoadPage(path);
+    QVERIFY(page.has_value());
+    QCOMPARE(page->bytes, content);
 }
 
 // Files under /sys say 4096 bytes and hold a few: what is read is what is
@@ -64,9 +64,9 @@ void TestLoadPage::readsAFileShorterThanItsSizeSays()
     if (!file.open(QIODevice::ReadOnly))
         QSKIP("no such file here");
     const QByteArray content = file.readAll();
-    const metatags::Result<QByteArray> page = LoadPage(file.fileName());
-    QVERIFY(page.ok());
-    QCOMPARE(page.value(), content);
+    const metatags::Result<metatags::StampedPage> page = LoadPage(file.fileName());
+    QVERIFY(page.has_value());
+    QCOMPARE(page->bytes, content);
 }
 
 void TestLoadPage::refusesWhatIsNotAReadableFile_data()
@@ -104,8 +104,9 @@ void TestLoadPage::refusesWhatIsNotAReadableFile()
             QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ExeGroup | QFile::ExeOther));
         QVERIFY(QFile::setPermissions(path, QFile::WriteOwner));
         const std::optional<QByteArray> pathAndReason = testsupport::RunAsNobody([&path] {
-            const metatags::Result<QByteArray> page = LoadPage(path);
-            return page.ok() ? QByteArray() : (page.error().path + QLatin1Char('\n') + page.error().reason).toUtf8();
+            const metatags::Result<metatags::StampedPage> page = LoadPage(path);
+            return page.has_value() ? QByteArray()
+                                    : (page.error().path + QLatin1Char('\n') + page.error().reason).toUtf8();
         });
         if (!pathAndReason)
             QSKIP("cannot run a child process without root's rights here");
@@ -113,8 +114,8 @@ void TestLoadPage::refusesWhatIsNotAReadableFile()
         error = { QString::fromUtf8(pathAndReason->left(split)), QString::fromUtf8(pathAndReason->mid(split + 1)) };
     } else {
         const testsupport::Watchdog watchdog(10);
-        const metatags::Result<QByteArray> page = LoadPage(path);
-        QVERIFY(!page.ok());
+        const metatags::Result<metatags::StampedPage> page = LoadPage(path);
+        QVERIFY(!page.has_value());
         error = page.error();
     }
     QCOMPARE(error.path, path);

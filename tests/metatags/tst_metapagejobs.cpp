@@ -7,8 +7,8 @@
 #include <QTest>
 
 using metatags::FieldValue;
-using metatags::MetaFields;
-using metatags::PageValues;
+using metatags::MetaTag;
+using metatags::PerTag;
 using metatags::ReadMetaValues;
 using metatags::ReadOrder;
 using metatags::SaveMetaPage;
@@ -24,24 +24,26 @@ const QByteArray WorkedExamplePreamble = "<html>\r\n<head>\r\n<meta name=\"Autho
                                          "<meta name=\"Description\" content=\"Tools and parts\">\r\n"
                                          "<meta name=\"KeyWords\" content=\"tools, parts\">\r\n";
 
-MetaFields typed(const QString &title, const QString &description, const QString &keywords)
+PerTag<FieldValue> typed(const QString &title, const QString &description, const QString &keywords)
 {
     return { { title, std::nullopt }, { description, std::nullopt }, { keywords, std::nullopt } };
 }
 
 const QString NotRead = QStringLiteral("(not read)");
 
-QString textOf(const std::optional<FieldValue> &value)
+QString textOf(const metatags::TagRead &read)
 {
-    return value ? value->text : NotRead;
+    return read.found() ? read.value.text : NotRead;
 }
 
-QByteArray savedBytes(const QString &path, const MetaFields &fields, QByteArray &buffer)
+QByteArray savedBytes(const QString &path, const PerTag<FieldValue> &fields, QByteArray &buffer)
 {
-    if (const std::optional<metatags::FileError> error = SaveMetaPage(path, fields, buffer, SniffPageEncoding(buffer)))
-        return "save failed: " + error->reason.toUtf8();
-    const metatags::Result<QByteArray> written = metatags::LoadPage(path);
-    return written.ok() ? written.value() : "load failed: " + written.error().reason.toUtf8();
+    if (const metatags::Result<metatags::FileStamp> saved
+        = SaveMetaPage(path, fields, buffer, SniffPageEncoding(buffer));
+        !saved)
+        return "save failed: " + saved.error().reason.toUtf8();
+    const metatags::Result<metatags::StampedPage> written = metatags::LoadPage(path);
+    return written.has_value() ? written->bytes : "load failed: " + written.error().reason.toUtf8();
 }
 
 } // namespace
@@ -105,10 +107,10 @@ void TestMetaPageJobs::readsTheValuesInEitherOrder()
     QFETCH(QString, description);
     QFETCH(QString, keywords);
 
-    const PageValues values = ReadMetaValues(page, SniffPageEncoding(page), order);
-    QCOMPARE(textOf(values.title), title);
-    QCOMPARE(textOf(values.description), description);
-    QCOMPARE(textOf(values.keywords), keywords);
+    const PerTag<metatags::TagRead> values = ReadMetaValues(page, SniffPageEncoding(page), order);
+    QCOMPARE(textOf(values[MetaTag::Title]), title);
+    QCOMPARE(textOf(values[MetaTag::Description]), description);
+    QCOMPARE(textOf(values[MetaTag::KeyWords]), keywords);
 }
 
 void TestMetaPageJobs::savesThenCutsTheBuffer_data()
@@ -137,7 +139,7 @@ void TestMetaPageJobs::savesThenCutsTheBuffer()
     QFETCH(QByteArray, file);
     QFETCH(QByteArray, bufferAfter);
 
-    const MetaFields fields
+    const PerTag<FieldValue> fields
         = typed(QStringLiteral("Shop"), QStringLiteral("Tools and parts"), QStringLiteral("tools, parts"));
     QCOMPARE(savedBytes(m_folder->filePath(QStringLiteral("shop.html")), fields, buffer), file);
     QCOMPARE(buffer, bufferAfter);
@@ -171,16 +173,18 @@ void TestMetaPageJobs::readsBackWhatItWrote()
     const QByteArray first
         = savedBytes(m_folder->filePath(QStringLiteral("first.html")), typed(values[0], values[1], values[2]), buffer);
     for (const ReadOrder order : { ReadOrder::EachOnItsOwn, ReadOrder::TitleFirst }) {
-        const PageValues read = ReadMetaValues(first, SniffPageEncoding(first), order);
-        QCOMPARE(textOf(read.title), values[0]);
-        QCOMPARE(textOf(read.description), values[1]);
-        QCOMPARE(textOf(read.keywords), values[2]);
+        const PerTag<metatags::TagRead> read = ReadMetaValues(first, SniffPageEncoding(first), order);
+        PerTag<FieldValue> untouched;
+        PerTag<FieldValue> retyped;
+        for (const MetaTag tag : metatags::AllMetaTags) {
+            QCOMPARE(textOf(read[tag]), values[static_cast<qsizetype>(tag)]);
+            untouched[tag] = read[tag].value;
+            retyped[tag] = { read[tag].value.text, std::nullopt };
+        }
 
         QByteArray page = first;
-        const MetaFields untouched { *read.title, *read.description, *read.keywords };
         QCOMPARE(savedBytes(m_folder->filePath(QStringLiteral("untouched.html")), untouched, page), first);
         page = first;
-        const MetaFields retyped = typed(read.title->text, read.description->text, read.keywords->text);
         QCOMPARE(savedBytes(m_folder->filePath(QStringLiteral("retyped.html")), retyped, page), first);
     }
 }
@@ -211,16 +215,16 @@ void TestMetaPageJobs::refusesToSaveAPageInUtf16()
 
     QByteArray page = buffer;
     const metatags::PageEncoding encoding = SniffPageEncoding(page);
-    const std::optional<metatags::FileError> error
+    const metatags::Result<metatags::FileStamp> saved
         = SaveMetaPage(target, typed(QStringLiteral("t"), QStringLiteral("d"), QStringLiteral("k")), page, encoding);
-    QVERIFY(error);
-    QCOMPARE(error->path, target);
-    QVERIFY2(error->reason.contains(QStringLiteral("UTF-16")), qPrintable(error->reason));
+    QVERIFY(!saved);
+    QCOMPARE(saved.error().path, target);
+    QVERIFY2(saved.error().reason.contains(QStringLiteral("UTF-16")), qPrintable(saved.error().reason));
     QCOMPARE(page, buffer);
-    const metatags::Result<QByteArray> onDisk = metatags::LoadPage(target);
-    QCOMPARE(onDisk.ok(), targetExists);
+    const metatags::Result<metatags::StampedPage> onDisk = metatags::LoadPage(target);
+    QCOMPARE(onDisk.has_value(), targetExists);
     if (targetExists)
-        QCOMPARE(onDisk.value(), buffer);
+        QCOMPARE(onDisk->bytes, buffer);
     QCOMPARE(QDir(m_folder->path()).entryList(QDir::Files).size(), targetExists ? 1 : 0);
 }
 

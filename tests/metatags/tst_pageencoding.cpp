@@ -279,13 +279,15 @@ void TestPageEncoding::valuesFollowTheSniffedEncoding()
     QFETCH(QByteArray, typedBytes);
 
     const PageEncoding encoding = metatags::SniffPageEncoding(page);
-    const metatags::PageValues read = metatags::ReadMetaValues(page, encoding, metatags::ReadOrder::EachOnItsOwn);
-    QVERIFY(read.title);
-    QCOMPARE(read.title->text, title);
-    const metatags::MetaBytes bytes
-        = metatags::EncodeForPage({ *read.title, FieldValue { typed, std::nullopt }, {} }, encoding);
-    QCOMPARE(bytes.title, *read.title->sourceBytes);
-    QCOMPARE(bytes.description, typedBytes);
+    using metatags::MetaTag;
+    const metatags::TagRead read
+        = metatags::ReadMetaValues(page, encoding, metatags::ReadOrder::EachOnItsOwn)[MetaTag::Title];
+    QVERIFY(read.found());
+    QCOMPARE(read.value.text, title);
+    const metatags::PerTag<QByteArray> bytes
+        = metatags::EncodeForPage({ read.value, FieldValue { typed, std::nullopt }, {} }, encoding);
+    QCOMPARE(bytes[MetaTag::Title], *read.value.sourceBytes);
+    QCOMPARE(bytes[MetaTag::Description], typedBytes);
 }
 
 QTEST_GUILESS_MAIN(TestPageEncoding)

@@ -29,7 +29,7 @@ std::optional<QString> replace(const QString &target, const std::function<void()
         return device.write(NewFile) == NewFile.size();
     };
     const metatags::Result<metatags::FileStamp> written = metatags::ReplaceFile(target, write, read);
-    return written.ok() ? std::nullopt : std::optional<QString>(written.error().reason);
+    return written.has_value() ? std::nullopt : std::optional<QString>(written.error().reason);
 }
 
 bool runShell(const QString &folder, const QString &script)
@@ -190,8 +190,8 @@ void ReplaceFileTest::keepsTheOwnersProtection()
 
     const auto save = [&target] {
         // What the dry run of the batch tool reports must be what the save does.
-        const std::optional<metatags::FileError> check = metatags::CheckReplaceable(target);
-        const QByteArray checked = check ? check->reason.toUtf8() : QByteArray();
+        const metatags::Result<void> check = metatags::CheckReplaceable(target);
+        const QByteArray checked = check ? QByteArray() : check.error().reason.toUtf8();
         const std::optional<QString> refusal = replace(target);
         const QByteArray saved = refusal ? refusal->toUtf8() : QByteArray();
         return checked == saved ? saved : "check and save differ: " + checked + " / " + saved;

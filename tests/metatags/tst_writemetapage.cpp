@@ -3,7 +3,6 @@
 #include <QBuffer>
 #include <QTest>
 
-using metatags::MetaBytes;
 using metatags::WriteMetaPage;
 
 namespace {
@@ -61,7 +60,7 @@ void TestWriteMetaPage::writesPreambleAndPageUnchanged()
 
     QBuffer out;
     out.open(QIODevice::WriteOnly);
-    QVERIFY(WriteMetaPage(out, MetaBytes { title, description, keywords }, page));
+    QVERIFY(WriteMetaPage(out, metatags::PerTag<QByteArray> { title, description, keywords }, page));
     const QByteArray fixedLines = "<html>\r\n<head>\r\n<meta name=\"Author\" content=\"Corvantis\">\r\n"
                                   "<meta name=\"GENERATOR\" content=\"Tagwright 2.0\">\r\n";
     QCOMPARE(out.data(), fixedLines + lastLines);

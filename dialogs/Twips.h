@@ -2,9 +2,9 @@
 
 #include <QRect>
 
-namespace app {
+namespace dialogs {
 
-// The window's layout is given in twips, 15 to a device-independent pixel.
+// The windows' layouts are given in twips, 15 to a device-independent pixel.
 // Each value is rounded on its own, so a size is the same wherever it stands.
 constexpr int TwipsToPixels(int twips)
 {
@@ -16,4 +16,4 @@ constexpr QRect TwipsRect(int left, int top, int width, int height)
     return QRect(TwipsToPixels(left), TwipsToPixels(top), TwipsToPixels(width), TwipsToPixels(height));
 }
 
-} // namespace app
+} // namespace dialogs
