@@ -7,11 +7,11 @@
 #include "Paired.h"
 
 #include <ByteSearch.h>
+#include <FileReplacement.h>
 #include <PageEncoding.h>
 #include <ParallelJobs.h>
 #include <ReadMetaTag.h>
 #include <TrimPageToTitle.h>
-#include <FileReplacement.h>
 #include <WriteMetaPage.h>
 
 #include <QByteArrayMatcher>
@@ -111,9 +111,9 @@ const metatags::PerTag<QByteArray> NewValues { "Tables of Data", "Daily tables o
 // The meta page saved as a save puts it in place.
 bool saveMetaPage(const QString &target, const QByteArray &page)
 {
-    return metatags::ReplaceFile(
-        target, [&](QIODevice &device) { return metatags::WriteMetaPage(device, NewValues, page); })
-        .has_value();
+    return metatags::ReplaceFile(target, [&](QIODevice &device) {
+        return metatags::WriteMetaPage(device, NewValues, page);
+    }).has_value();
 }
 
 struct Workspace
