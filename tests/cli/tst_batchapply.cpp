@@ -221,6 +221,9 @@ void TestBatchApply::dryRunSaysWhatTheRunWouldDo_data()
                       "<html lang=\"en\">, <meta charset=\"utf-8\">, <meta name=\"viewport\" \xE2\x80\xA6>\n"
                       "  drops 30 bytes after </html>: <script src=\"x.js\">\n")
         << QByteArray("1 would change");
+    QTest::newRow("text before the title tag is dropped")
+        << QByteArray("Hello <b>draft</b> <title>x</title></html>") << QByteArray("a.html\tNew\n") << false << false
+        << QByteArray("  drops 19 bytes before <title>: <b>, text\n") << QByteArray("1 would change");
     QTest::newRow("no title tag") << QByteArray("<h1>Hi</h1>") << QByteArray("a.html\tNew\n") << false << false
                                   << QByteArray("a.html: would fail: it has no <title> or <TITLE> tag")
                                   << QByteArray("0 would change, 0 unchanged, 1 would fail");
