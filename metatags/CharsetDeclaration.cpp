@@ -14,19 +14,9 @@ namespace {
 
 constexpr qsizetype PrescanLength = 1024;
 
-bool isSpace(char c)
-{
-    return c == '\t' || c == '\n' || c == '\f' || c == '\r' || c == ' ';
-}
-
 bool isAsciiLetter(char c)
 {
     return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
-}
-
-char asciiLower(char c)
-{
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + ('a' - 'A')) : c;
 }
 
 struct Attribute
@@ -45,12 +35,12 @@ std::optional<PageEncoding> encodingInContent(QByteArrayView content)
         if (word < 0)
             return std::nullopt;
         at = word + 7;
-        while (at < content.size() && isSpace(content[at]))
+        while (at < content.size() && IsHtmlSpace(content[at]))
             ++at;
         if (at >= content.size() || content[at] != '=')
             continue;
         ++at;
-        while (at < content.size() && isSpace(content[at]))
+        while (at < content.size() && IsHtmlSpace(content[at]))
             ++at;
         if (at >= content.size())
             return std::nullopt;
@@ -62,7 +52,7 @@ std::optional<PageEncoding> encodingInContent(QByteArrayView content)
             return EncodingOfCharsetLabel(content.sliced(at + 1, close - at - 1));
         }
         qsizetype end = at;
-        while (end < content.size() && !isSpace(content[end]) && content[end] != ';')
+        while (end < content.size() && !IsHtmlSpace(content[end]) && content[end] != ';')
             ++end;
         return EncodingOfCharsetLabel(content.sliced(at, end - at));
     }
@@ -84,13 +74,13 @@ public:
                 const qsizetype end = FindBytes(m_bytes, "-->", m_at + 2);
                 m_at = end < 0 ? m_bytes.size() : end + 3;
             } else if (startsHere("<meta") && m_at + 5 < m_bytes.size()
-                && (isSpace(m_bytes[m_at + 5]) || m_bytes[m_at + 5] == '/')) {
+                && (IsHtmlSpace(m_bytes[m_at + 5]) || m_bytes[m_at + 5] == '/')) {
                 m_at += 5;
                 if (std::optional<PageEncoding> declared = metaTag())
                     return declared;
                 ++m_at;
             } else if (startsTag()) {
-                while (m_at < m_bytes.size() && !isSpace(m_bytes[m_at]) && m_bytes[m_at] != '>')
+                while (m_at < m_bytes.size() && !IsHtmlSpace(m_bytes[m_at]) && m_bytes[m_at] != '>')
                     ++m_at;
                 while (nextAttribute()) { }
                 ++m_at;
@@ -105,16 +95,11 @@ public:
     }
 
 private:
-    // Whether text (lower case) stands at the current byte, in any case.
+    // Whether text stands at the current byte, in any case.
     bool startsHere(QByteArrayView text) const
     {
-        if (m_bytes.size() - m_at < text.size())
-            return false;
-        for (qsizetype i = 0; i < text.size(); ++i) {
-            if (asciiLower(m_bytes[m_at + i]) != text[i])
-                return false;
-        }
-        return true;
+        return m_bytes.size() - m_at >= text.size()
+            && m_bytes.sliced(m_at, text.size()).compare(text, Qt::CaseInsensitive) == 0;
     }
 
     // "<" or "</" followed by a letter: a start or end tag.
@@ -134,6 +119,8 @@ private:
         bool charsetGiven = false;
         std::optional<PageEncoding> charset;
         while (std::optional<Attribute> attribute = nextAttribute()) {
+            attribute->name = attribute->name.toLower();
+            attribute->value = attribute->value.toLower();
             if (names.contains(attribute->name))
                 continue;
             names.append(attribute->name);
@@ -157,11 +144,10 @@ private:
         return charset;
     }
 
-    // The next attribute of a tag, its name and value in lower case, or
-    // nothing at the tag's end or the end of the bytes.
+    // The next attribute of a tag, its name and value as written, or nothing at the tag's end or the end of the bytes.
     std::optional<Attribute> nextAttribute()
     {
-        while (m_at < m_bytes.size() && (isSpace(m_bytes[m_at]) || m_bytes[m_at] == '/'))
+        while (m_at < m_bytes.size() && (IsHtmlSpace(m_bytes[m_at]) || m_bytes[m_at] == '/'))
             ++m_at;
         if (m_at >= m_bytes.size() || m_bytes[m_at] == '>')
             return std::nullopt;
@@ -174,13 +160,13 @@ private:
                 ++m_at;
                 return withValue(std::move(attribute));
             }
-            if (isSpace(c))
+            if (IsHtmlSpace(c))
                 break;
             if (c == '/' || c == '>')
                 return attribute;
-            attribute.name.append(asciiLower(c));
+            attribute.name.append(c);
         }
-        while (m_at < m_bytes.size() && isSpace(m_bytes[m_at]))
+        while (m_at < m_bytes.size() && IsHtmlSpace(m_bytes[m_at]))
             ++m_at;
         if (m_at >= m_bytes.size())
             return std::nullopt;
@@ -193,7 +179,7 @@ private:
     // The value behind an attribute's "=": quoted, or up to a space or '>'.
     std::optional<Attribute> withValue(Attribute attribute)
     {
-        while (m_at < m_bytes.size() && isSpace(m_bytes[m_at]))
+        while (m_at < m_bytes.size() && IsHtmlSpace(m_bytes[m_at]))
             ++m_at;
         if (m_at >= m_bytes.size())
             return std::nullopt;
@@ -206,15 +192,15 @@ private:
                     ++m_at;
                     return attribute;
                 }
-                attribute.value.append(asciiLower(m_bytes[m_at]));
+                attribute.value.append(m_bytes[m_at]);
             }
             return std::nullopt;
         }
         for (; m_at < m_bytes.size(); ++m_at) {
             const char c = m_bytes[m_at];
-            if (isSpace(c) || c == '>')
+            if (IsHtmlSpace(c) || c == '>')
                 return attribute;
-            attribute.value.append(asciiLower(c));
+            attribute.value.append(c);
         }
         return std::nullopt;
     }

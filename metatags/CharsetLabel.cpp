@@ -16,7 +16,7 @@ struct LabelledEncoding
     // UTF-8, windows-1252, or the name of the Qt (ICU) converter that decodes
     // as the standard defines the encoding.
     QByteArrayView encoding;
-    // Every label of the encoding, lower case, separated by spaces.
+    // Every label of the encoding, lower case, with a space on either side.
     QByteArrayView labels;
 };
 
@@ -24,92 +24,74 @@ struct LabelledEncoding
 // hz-gb-2312, iso-2022-cn) are left out: a browser shows such a page as one
 // replacement character, which leaves nothing to go by.
 constexpr std::array<LabelledEncoding, 40> Labels = { {
-    { Utf8Name, "unicode-1-1-utf-8 unicode11utf8 unicode20utf8 utf-8 utf8 x-unicode20utf8 " },
+    { Utf8Name, " unicode-1-1-utf-8 unicode11utf8 unicode20utf8 utf-8 utf8 x-unicode20utf8 " },
     // UTF-16LE and UTF-16BE: a declaration that could be read as ASCII is not UTF-16.
-    { Utf8Name, "csunicode iso-10646-ucs-2 ucs-2 unicode unicodefeff utf-16 utf-16le unicodefffe utf-16be " },
+    { Utf8Name, " csunicode iso-10646-ucs-2 ucs-2 unicode unicodefeff utf-16 utf-16le unicodefffe utf-16be " },
     { Windows1252Name,
-        "ansi_x3.4-1968 ascii cp1252 cp819 csisolatin1 ibm819 iso-8859-1 iso-ir-100 iso8859-1 iso88591 "
+        " ansi_x3.4-1968 ascii cp1252 cp819 csisolatin1 ibm819 iso-8859-1 iso-ir-100 iso8859-1 iso88591 "
         "iso_8859-1 iso_8859-1:1987 l1 latin1 us-ascii windows-1252 x-cp1252 " },
     // Its bytes 0x80 to 0xFF stand for private-use characters; windows-1252
     // keeps each byte as one character just as well.
-    { Windows1252Name, "x-user-defined " },
-    { "IBM866", "866 cp866 csibm866 ibm866 " },
-    { "ISO-8859-2", "csisolatin2 iso-8859-2 iso-ir-101 iso8859-2 iso88592 iso_8859-2 iso_8859-2:1987 l2 latin2 " },
-    { "ISO-8859-3", "csisolatin3 iso-8859-3 iso-ir-109 iso8859-3 iso88593 iso_8859-3 iso_8859-3:1988 l3 latin3 " },
-    { "ISO-8859-4", "csisolatin4 iso-8859-4 iso-ir-110 iso8859-4 iso88594 iso_8859-4 iso_8859-4:1988 l4 latin4 " },
+    { Windows1252Name, " x-user-defined " },
+    { "IBM866", " 866 cp866 csibm866 ibm866 " },
+    { "ISO-8859-2", " csisolatin2 iso-8859-2 iso-ir-101 iso8859-2 iso88592 iso_8859-2 iso_8859-2:1987 l2 latin2 " },
+    { "ISO-8859-3", " csisolatin3 iso-8859-3 iso-ir-109 iso8859-3 iso88593 iso_8859-3 iso_8859-3:1988 l3 latin3 " },
+    { "ISO-8859-4", " csisolatin4 iso-8859-4 iso-ir-110 iso8859-4 iso88594 iso_8859-4 iso_8859-4:1988 l4 latin4 " },
     { "ISO-8859-5",
-        "csisolatincyrillic cyrillic iso-8859-5 iso-ir-144 iso8859-5 iso88595 iso_8859-5 iso_8859-5:1988 " },
+        " csisolatincyrillic cyrillic iso-8859-5 iso-ir-144 iso8859-5 iso88595 iso_8859-5 iso_8859-5:1988 " },
     { "ISO-8859-6",
-        "arabic asmo-708 csiso88596e csiso88596i csisolatinarabic ecma-114 iso-8859-6 iso-8859-6-e iso-8859-6-i "
+        " arabic asmo-708 csiso88596e csiso88596i csisolatinarabic ecma-114 iso-8859-6 iso-8859-6-e iso-8859-6-i "
         "iso-ir-127 iso8859-6 iso88596 iso_8859-6 iso_8859-6:1987 " },
     { "ISO-8859-7",
-        "csisolatingreek ecma-118 elot_928 greek greek8 iso-8859-7 iso-ir-126 iso8859-7 iso88597 iso_8859-7 "
+        " csisolatingreek ecma-118 elot_928 greek greek8 iso-8859-7 iso-ir-126 iso8859-7 iso88597 iso_8859-7 "
         "iso_8859-7:1987 sun_eu_greek " },
     { "ISO-8859-8",
-        "csiso88598e csisolatinhebrew hebrew iso-8859-8 iso-8859-8-e iso-ir-138 iso8859-8 iso88598 iso_8859-8 "
+        " csiso88598e csisolatinhebrew hebrew iso-8859-8 iso-8859-8-e iso-ir-138 iso8859-8 iso88598 iso_8859-8 "
         "iso_8859-8:1988 visual " },
     // ISO-8859-8-I: the same bytes as ISO-8859-8, in logical order.
-    { "ISO-8859-8", "csiso88598i iso-8859-8-i logical " },
-    { "ISO-8859-10", "csisolatin6 iso-8859-10 iso-ir-157 iso8859-10 iso885910 l6 latin6 " },
-    { "ISO-8859-13", "iso-8859-13 iso8859-13 iso885913 " },
-    { "ISO-8859-14", "iso-8859-14 iso8859-14 iso885914 " },
-    { "ISO-8859-15", "csisolatin9 iso-8859-15 iso8859-15 iso885915 iso_8859-15 l9 " },
-    { "ISO-8859-16", "iso-8859-16 " },
-    { "KOI8-R", "cskoi8r koi koi8 koi8-r koi8_r " },
-    { "KOI8-U", "koi8-ru koi8-u " },
-    { "macintosh", "csmacintosh mac macintosh x-mac-roman " },
-    { "windows-874", "dos-874 iso-8859-11 iso8859-11 iso885911 tis-620 windows-874 " },
-    { "windows-1250", "cp1250 windows-1250 x-cp1250 " },
-    { "windows-1251", "cp1251 windows-1251 x-cp1251 " },
-    { "windows-1253", "cp1253 windows-1253 x-cp1253 " },
+    { "ISO-8859-8", " csiso88598i iso-8859-8-i logical " },
+    { "ISO-8859-10", " csisolatin6 iso-8859-10 iso-ir-157 iso8859-10 iso885910 l6 latin6 " },
+    { "ISO-8859-13", " iso-8859-13 iso8859-13 iso885913 " },
+    { "ISO-8859-14", " iso-8859-14 iso8859-14 iso885914 " },
+    { "ISO-8859-15", " csisolatin9 iso-8859-15 iso8859-15 iso885915 iso_8859-15 l9 " },
+    { "ISO-8859-16", " iso-8859-16 " },
+    { "KOI8-R", " cskoi8r koi koi8 koi8-r koi8_r " },
+    { "KOI8-U", " koi8-ru koi8-u " },
+    { "macintosh", " csmacintosh mac macintosh x-mac-roman " },
+    { "windows-874", " dos-874 iso-8859-11 iso8859-11 iso885911 tis-620 windows-874 " },
+    { "windows-1250", " cp1250 windows-1250 x-cp1250 " },
+    { "windows-1251", " cp1251 windows-1251 x-cp1251 " },
+    { "windows-1253", " cp1253 windows-1253 x-cp1253 " },
     // Browsers read ISO-8859-9 as its Windows superset.
     { "windows-1254",
-        "cp1254 csisolatin5 iso-8859-9 iso-ir-148 iso8859-9 iso88599 iso_8859-9 iso_8859-9:1989 l5 latin5 "
+        " cp1254 csisolatin5 iso-8859-9 iso-ir-148 iso8859-9 iso88599 iso_8859-9 iso_8859-9:1989 l5 latin5 "
         "windows-1254 x-cp1254 " },
-    { "windows-1255", "cp1255 windows-1255 x-cp1255 " },
-    { "windows-1256", "cp1256 windows-1256 x-cp1256 " },
-    { "windows-1257", "cp1257 windows-1257 x-cp1257 " },
-    { "windows-1258", "cp1258 windows-1258 x-cp1258 " },
-    { "x-mac-cyrillic", "x-mac-cyrillic x-mac-ukrainian " },
+    { "windows-1255", " cp1255 windows-1255 x-cp1255 " },
+    { "windows-1256", " cp1256 windows-1256 x-cp1256 " },
+    { "windows-1257", " cp1257 windows-1257 x-cp1257 " },
+    { "windows-1258", " cp1258 windows-1258 x-cp1258 " },
+    { "x-mac-cyrillic", " x-mac-cyrillic x-mac-ukrainian " },
     // The standard's GBK decoder is its gb18030 decoder.
-    { "GB18030", "chinese csgb2312 csiso58gb231280 gb2312 gb_2312 gb_2312-80 gbk iso-ir-58 x-gbk " },
-    { "GB18030", "gb18030 " },
+    { "GB18030", " chinese csgb2312 csiso58gb231280 gb2312 gb_2312 gb_2312-80 gbk iso-ir-58 x-gbk " },
+    { "GB18030", " gb18030 " },
     // The standard's Big5 includes the Hong Kong characters.
-    { "Big5-HKSCS", "big5 big5-hkscs cn-big5 csbig5 x-x-big5 " },
-    { "EUC-JP", "cseucpkdfmtjapanese euc-jp x-euc-jp " },
-    { "ISO-2022-JP", "csiso2022jp iso-2022-jp " },
+    { "Big5-HKSCS", " big5 big5-hkscs cn-big5 csbig5 x-x-big5 " },
+    { "EUC-JP", " cseucpkdfmtjapanese euc-jp x-euc-jp " },
+    { "ISO-2022-JP", " csiso2022jp iso-2022-jp " },
     // Browsers read Shift_JIS and EUC-KR as the Windows code pages that extend them.
-    { "windows-31j", "csshiftjis ms932 ms_kanji shift-jis shift_jis sjis windows-31j x-sjis " },
+    { "windows-31j", " csshiftjis ms932 ms_kanji shift-jis shift_jis sjis windows-31j x-sjis " },
     { "windows-949",
-        "cseuckr csksc56011987 euc-kr iso-ir-149 korean ks_c_5601-1987 ks_c_5601-1989 ksc5601 ksc_5601 "
+        " cseuckr csksc56011987 euc-kr iso-ir-149 korean ks_c_5601-1987 ks_c_5601-1989 ksc5601 ksc_5601 "
         "windows-949 " },
 } };
 
-bool isLabelSpace(char c)
-{
-    return c == '\t' || c == '\n' || c == '\f' || c == '\r' || c == ' ';
-}
-
 QByteArrayView trimmed(QByteArrayView label)
 {
-    while (!label.isEmpty() && isLabelSpace(label.front()))
+    while (!label.isEmpty() && IsHtmlSpace(label.front()))
         label = label.sliced(1);
-    while (!label.isEmpty() && isLabelSpace(label.back()))
+    while (!label.isEmpty() && IsHtmlSpace(label.back()))
         label.chop(1);
     return label;
-}
-
-bool listed(QByteArrayView labels, QByteArrayView label)
-{
-    qsizetype at = 0;
-    while (at < labels.size()) {
-        const qsizetype space = labels.indexOf(' ', at);
-        const qsizetype end = space < 0 ? labels.size() : space;
-        if (labels.sliced(at, end - at) == label)
-            return true;
-        at = end + 1;
-    }
-    return false;
 }
 
 } // namespace
@@ -117,8 +99,11 @@ bool listed(QByteArrayView labels, QByteArrayView label)
 std::optional<PageEncoding> EncodingOfCharsetLabel(QByteArrayView label)
 {
     const QByteArray lower = trimmed(label).toByteArray().toLower();
+    // A space inside would match two labels of a list at once.
+    if (lower.contains(' '))
+        return std::nullopt;
     for (const LabelledEncoding &entry : Labels) {
-        if (!listed(entry.labels, lower))
+        if (!entry.labels.contains(' ' + lower + ' '))
             continue;
         if (entry.encoding == Utf8Name)
             return PageEncoding::utf8();

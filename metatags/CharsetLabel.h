@@ -15,4 +15,10 @@ namespace metatags {
 // so that the caller goes on as if nothing were declared.
 std::optional<PageEncoding> EncodingOfCharsetLabel(QByteArrayView label);
 
+// ASCII whitespace as HTML counts it, around labels and between attributes.
+constexpr bool IsHtmlSpace(char c)
+{
+    return c == '\t' || c == '\n' || c == '\f' || c == '\r' || c == ' ';
+}
+
 } // namespace metatags

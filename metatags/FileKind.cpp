@@ -2,7 +2,11 @@
 
 #include <QCoreApplication>
 
+#ifdef Q_OS_UNIX
 #include <sys/stat.h>
+#else
+#include <QFileInfo>
+#endif
 
 namespace metatags {
 
@@ -13,6 +17,8 @@ struct Text
     Q_DECLARE_TR_FUNCTIONS(FileKind)
 };
 } // namespace
+
+#ifdef Q_OS_UNIX
 
 QString DescribeNonRegularFile(mode_t mode)
 {
@@ -26,5 +32,14 @@ QString DescribeNonRegularFile(mode_t mode)
         return Text::tr("It is a socket, not a regular file.");
     return Text::tr("It is not a regular file.");
 }
+
+#else
+
+QString DescribeNonRegularFile(const QFileInfo &info)
+{
+    return info.isDir() ? Text::tr("It is a folder, not a file.") : Text::tr("It is not a regular file.");
+}
+
+#endif
 
 } // namespace metatags

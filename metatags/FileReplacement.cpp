@@ -1,11 +1,13 @@
 #include "FileReplacement.h"
 
+#include "FileKind.h"
+
 #include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
 
 #ifdef Q_OS_UNIX
-#include "FileKind.h"
+#include "FileDescriptor.h"
 #include "SaveSignals.h"
 
 #include <QDir>
@@ -13,7 +15,6 @@
 
 #include <cerrno>
 #include <climits>
-#include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
 #include <sys/file.h>
@@ -34,17 +35,12 @@ struct Text
     Q_DECLARE_TR_FUNCTIONS(FileReplacement)
 };
 
-#ifdef Q_OS_UNIX
-
-QString systemReason(int error)
-{
-    return qt_error_string(error);
-}
-
 QString linkLoopReason()
 {
     return Text::tr("Too many levels of symbolic links.");
 }
+
+#ifdef Q_OS_UNIX
 
 // The file that a write to target really changes, found as the kernel finds
 // it: each link's target is read and, when relative, joined to the link's own
@@ -64,7 +60,7 @@ Result<QByteArray> resolveLinks(const QString &target)
         const QByteArray folder = slash < 0 ? QByteArray(".") : slash == 0 ? QByteArray("/") : path.first(slash);
         char realFolder[PATH_MAX];
         if (::realpath(folder.constData(), realFolder) == nullptr)
-            return FileError { target, errno == ELOOP ? linkLoopReason() : systemReason(errno) };
+            return FileError { target, errno == ELOOP ? linkLoopReason() : qt_error_string(errno) };
         QByteArray resolved = realFolder;
         if (!resolved.endsWith('/'))
             resolved += '/';
@@ -80,7 +76,7 @@ Result<QByteArray> resolveLinks(const QString &target)
         const ssize_t length
             = ::readlink(resolved.constData(), linkTarget.data(), static_cast<size_t>(linkTarget.size()));
         if (length < 0)
-            return FileError { target, systemReason(errno) };
+            return FileError { target, qt_error_string(errno) };
         linkTarget.truncate(length);
         path = linkTarget.startsWith('/') ? linkTarget : QByteArray(realFolder) + '/' + linkTarget;
     }
@@ -93,29 +89,8 @@ QString tooLongReason(const QString &path)
     const long limit = ::pathconf(QFile::encodeName(info.path()).constData(), _PC_NAME_MAX);
     const qsizetype length = QFile::encodeName(info.fileName()).size();
     if (limit <= 0 || length <= limit)
-        return systemReason(ENAMETOOLONG);
+        return qt_error_string(ENAMETOOLONG);
     return Text::tr("The file name is %1 bytes long; the file system allows at most %2.").arg(length).arg(limit);
-}
-
-// Whether an existing target may be replaced, and if not, why.
-Result<void> replaceable(const QString &target, const QByteArray &path, const struct stat &status)
-{
-    if (!S_ISREG(status.st_mode))
-        return FileError { target, DescribeNonRegularFile(status.st_mode) };
-    // A rename would replace even a file that is write-protected, read-only
-    // mounted or immutable; the user's protection counts, and a file without
-    // any write bit is protected from root as well.
-    if ((status.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0)
-        return FileError { target, systemReason(EACCES) };
-    if (::faccessat(AT_FDCWD, path.constData(), W_OK, AT_EACCESS) != 0)
-        return FileError { target, systemReason(errno) };
-    if (status.st_nlink > 1)
-        return FileError { target,
-            Text::tr("It is one file with %1 names (hard links): replacing it would give the new page to this name "
-                     "only and leave the others with the old page. Save it under another name, or remove the other "
-                     "links first.")
-                .arg(status.st_nlink) };
-    return {};
 }
 
 // Why no new file can be made in folder: the file may be writable while the
@@ -124,8 +99,8 @@ QString creationFailure(const QByteArray &folder, int error)
 {
     if (error == EACCES || error == EPERM)
         return Text::tr("The folder %1 does not allow new files in it: %2")
-            .arg(QDir::toNativeSeparators(QFile::decodeName(folder)), systemReason(error));
-    return systemReason(error);
+            .arg(QDir::toNativeSeparators(QFile::decodeName(folder)), qt_error_string(error));
+    return qt_error_string(error);
 }
 
 QString changedMeanwhileReason()
@@ -146,7 +121,7 @@ public:
             ::close(m_descriptor);
         if (!m_name.isEmpty())
             ::unlink(m_name.constData());
-        m_guard.reset();
+        // m_guard goes last, once the file is gone.
     }
     TemporaryFile(const TemporaryFile &) = delete;
     TemporaryFile &operator=(const TemporaryFile &) = delete;
@@ -156,7 +131,8 @@ public:
     {
         constexpr int Attempts = 100;
         for (int attempt = 0; attempt < Attempts; ++attempt) {
-            const QByteArray name = folder + "/.tagwright-" + randomLetters();
+            const QByteArray name
+                = folder + "/.tagwright-" + QByteArray::number(QRandomGenerator::global()->generate64(), 36);
             // Known to the signal handlers before the file exists, so that no
             // moment is left in which an interrupted save leaves it behind.
             m_guard.emplace(name);
@@ -170,7 +146,7 @@ public:
             if (error != EEXIST)
                 return FileError { target, creationFailure(folder, error) };
         }
-        return FileError { target, systemReason(EEXIST) };
+        return FileError { target, qt_error_string(EEXIST) };
     }
 
     int handle() const { return m_descriptor; }
@@ -180,7 +156,7 @@ public:
     {
         const int descriptor = std::exchange(m_descriptor, -1);
         if (::close(descriptor) != 0)
-            return FileError { target, systemReason(errno) };
+            return FileError { target, qt_error_string(errno) };
         return {};
     }
 
@@ -196,59 +172,31 @@ public:
         }
         // A file system without that kind of rename gets the plain one.
         if (renamed != 0 && ::rename(m_name.constData(), path.constData()) != 0)
-            return FileError { target, systemReason(errno) };
+            return FileError { target, qt_error_string(errno) };
         m_name.clear();
         m_guard.reset();
         return {};
     }
 
 private:
-    static QByteArray randomLetters()
-    {
-        constexpr char Letters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
-        QByteArray letters(8, Qt::Uninitialized);
-        for (char &letter : letters)
-            letter = Letters[QRandomGenerator::global()->bounded(static_cast<int>(sizeof Letters - 1))];
-        return letters;
-    }
-
     int m_descriptor = -1;
     QByteArray m_name;
     std::optional<TemporaryNameGuard> m_guard;
 };
 
-// An exclusive advisory lock on the file at path for as long as the object
-// lives; none when the file cannot be opened for reading. Saves by this
-// program hold it only for a look and a rename; a program that keeps it far
-// longer is not waited for without end.
-class LockedFile
+// Takes an exclusive advisory lock on the open file, for as long as it stays
+// open. Saves by this program hold it only for a look and a rename; a program
+// that keeps it far longer is not waited for without end.
+bool lockExclusively(int descriptor)
 {
-public:
-    explicit LockedFile(const QByteArray &path)
-        : m_descriptor(::open(path.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC))
-    {
-        constexpr int Attempts = 500;
-        for (int attempt = 0; m_descriptor >= 0 && attempt < Attempts; ++attempt) {
-            if (::flock(m_descriptor, LOCK_EX | LOCK_NB) == 0 || errno != EWOULDBLOCK)
-                return;
-            ::usleep(10000);
-        }
-        m_heldElsewhere = m_descriptor >= 0;
+    constexpr int Attempts = 500;
+    for (int attempt = 0; attempt < Attempts; ++attempt) {
+        if (::flock(descriptor, LOCK_EX | LOCK_NB) == 0 || errno != EWOULDBLOCK)
+            return true;
+        ::usleep(10000);
     }
-    ~LockedFile()
-    {
-        if (m_descriptor >= 0)
-            ::close(m_descriptor);
-    }
-    LockedFile(const LockedFile &) = delete;
-    LockedFile &operator=(const LockedFile &) = delete;
-
-    bool heldElsewhere() const { return m_heldElsewhere; }
-
-private:
-    int m_descriptor;
-    bool m_heldElsewhere = false;
-};
+    return false;
+}
 
 Result<void> keepOwnerAndMode(const QString &target, int descriptor, const struct stat &existing)
 {
@@ -259,7 +207,7 @@ Result<void> keepOwnerAndMode(const QString &target, int descriptor, const struc
     }
     // After the owner: a change of owner clears the set-user-ID and set-group-ID bits.
     if (::fchmod(descriptor, existing.st_mode & 07777) != 0)
-        return FileError { target, systemReason(errno) };
+        return FileError { target, qt_error_string(errno) };
     return {};
 }
 
@@ -267,11 +215,9 @@ Result<void> keepOwnerAndMode(const QString &target, int descriptor, const struc
 // now, so a failure here is no failure of the save.
 void syncFolder(const QByteArray &folder)
 {
-    const int descriptor = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (descriptor < 0)
-        return;
-    ::fsync(descriptor);
-    ::close(descriptor);
+    const FileDescriptor descriptor(::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (descriptor.get() >= 0)
+        ::fsync(descriptor.get());
 }
 
 // The target as it is now, or why it may not be replaced.
@@ -285,11 +231,24 @@ Result<FileStamp> replaceableStamp(const QString &target, const QByteArray &path
         // A missing file is made; any other failure (a parent that is a file, a
         // folder that may not be searched) is the save's failure.
         if (errno != ENOENT)
-            return FileError { target, systemReason(errno) };
+            return FileError { target, qt_error_string(errno) };
         return FileStamp {};
     }
-    if (const Result<void> allowed = replaceable(target, path, existing); !allowed)
-        return allowed.error();
+    if (!S_ISREG(existing.st_mode))
+        return FileError { target, DescribeNonRegularFile(existing.st_mode) };
+    // A rename would replace even a file that is write-protected, read-only
+    // mounted or immutable; the user's protection counts, and a file without
+    // any write bit is protected from root as well.
+    if ((existing.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0)
+        return FileError { target, qt_error_string(EACCES) };
+    if (::faccessat(AT_FDCWD, path.constData(), W_OK, AT_EACCESS) != 0)
+        return FileError { target, qt_error_string(errno) };
+    if (existing.st_nlink > 1)
+        return FileError { target,
+            Text::tr("It is one file with %1 names (hard links): replacing it would give the new page to this name "
+                     "only and leave the others with the old page. Save it under another name, or remove the other "
+                     "links first.")
+                .arg(existing.st_nlink) };
     return StampOf(QFile::decodeName(path));
 }
 
@@ -331,7 +290,7 @@ Result<FileStamp> replaceRegularFile(const QString &target, const QByteArray &pa
             return kept.error();
     }
     if (::fsync(temporary.handle()) != 0)
-        return FileError { target, systemReason(errno) };
+        return FileError { target, qt_error_string(errno) };
     const FileStamp written = StampOfOpenFile(temporary.handle());
     if (const Result<void> closed = temporary.close(target); !closed)
         return closed.error();
@@ -339,9 +298,10 @@ Result<FileStamp> replaceRegularFile(const QString &target, const QByteArray &pa
         // Another program may have written, linked or protected the target
         // while this one wrote: its work wins over a rename that would undo it.
         // Other saves by this program hold the same lock from their look to
-        // their rename; what remains for other programs is a moment.
-        const LockedFile lock(path);
-        if (lock.heldElsewhere())
+        // their rename; what remains for other programs is a moment. A file
+        // that cannot be opened for reading is not locked.
+        const FileDescriptor lock(::open(path.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+        if (lock.get() >= 0 && !lockExclusively(lock.get()))
             return FileError { target,
                 Text::tr("Another program has kept the file locked for seconds; it was left as it is. Try again once "
                          "that program is done with it.") };
@@ -354,26 +314,11 @@ Result<FileStamp> replaceRegularFile(const QString &target, const QByteArray &pa
     return written;
 }
 
-} // namespace
-
-Result<FileStamp> ReplaceFile(
-    const QString &target, const std::function<bool(QIODevice &)> &write, const std::optional<FileStamp> &expected)
+Result<void> checkReplaceable(const QString &target, const QByteArray &path)
 {
-    const Result<QByteArray> resolved = resolveLinks(target);
-    if (!resolved.has_value())
-        return resolved.error();
-    return replaceRegularFile(target, resolved.value(), write, expected);
-}
-
-Result<void> CheckReplaceable(const QString &target)
-{
-    const Result<QByteArray> resolved = resolveLinks(target);
-    if (!resolved.has_value())
-        return resolved.error();
-    const Result<FileStamp> stamp = replaceableStamp(target, resolved.value());
-    if (!stamp.has_value())
+    if (const Result<FileStamp> stamp = replaceableStamp(target, path); !stamp)
         return stamp.error();
-    const QByteArray folder = folderOf(resolved.value());
+    const QByteArray folder = folderOf(path);
     if (::faccessat(AT_FDCWD, folder.constData(), W_OK | X_OK, AT_EACCESS) != 0)
         return FileError { target, creationFailure(folder, errno) };
     return {};
@@ -389,20 +334,27 @@ Result<QString> resolveLinks(const QString &target)
     QString path = target;
     for (int depth = 0; QFileInfo(path).isSymLink(); ++depth) {
         if (depth == MaxLinkDepth)
-            return FileError { target, Text::tr("Too many levels of symbolic links.") };
+            return FileError { target, linkLoopReason() };
         path = QFileInfo(path).symLinkTarget();
     }
     return path;
 }
 
-Result<FileStamp> replaceRegularFile(
-    const QString &target, const QString &resolved, const std::function<bool(QIODevice &)> &write)
+Result<void> checkReplaceable(const QString &target, const QString &resolved)
 {
     const QFileInfo info(resolved);
-    if (info.isDir())
-        return FileError { target, Text::tr("It is a folder, not a file.") };
     if (info.exists() && !info.isFile())
-        return FileError { target, Text::tr("It is not a regular file; only regular files are written.") };
+        return FileError { target, DescribeNonRegularFile(info) };
+    return {};
+}
+
+Result<FileStamp> replaceRegularFile(const QString &target, const QString &resolved,
+    const std::function<bool(QIODevice &)> &write, const std::optional<FileStamp> &expected)
+{
+    if (expected && StampOf(resolved) != *expected)
+        return FileError { target, Text::tr("Another program changed the file after it was read.") };
+    if (const Result<void> allowed = checkReplaceable(target, resolved); !allowed)
+        return allowed.error();
 
     QSaveFile file(resolved);
     // Writing in place when no temporary file can be made would give up the
@@ -420,30 +372,25 @@ Result<FileStamp> replaceRegularFile(
     return StampOf(resolved);
 }
 
+#endif
+
 } // namespace
 
 Result<FileStamp> ReplaceFile(
     const QString &target, const std::function<bool(QIODevice &)> &write, const std::optional<FileStamp> &expected)
 {
-    const Result<QString> resolved = resolveLinks(target);
-    if (!resolved.has_value())
+    const auto resolved = resolveLinks(target);
+    if (!resolved)
         return resolved.error();
-    if (expected && StampOf(resolved.value()) != *expected)
-        return FileError { target, Text::tr("Another program changed the file after it was read.") };
-    return replaceRegularFile(target, resolved.value(), write);
+    return replaceRegularFile(target, *resolved, write, expected);
 }
 
 Result<void> CheckReplaceable(const QString &target)
 {
-    const Result<QString> resolved = resolveLinks(target);
-    if (!resolved.has_value())
+    const auto resolved = resolveLinks(target);
+    if (!resolved)
         return resolved.error();
-    const QFileInfo info(resolved.value());
-    if (info.exists() && !info.isFile())
-        return FileError { target, Text::tr("It is not a regular file; only regular files are written.") };
-    return {};
+    return checkReplaceable(target, *resolved);
 }
-
-#endif
 
 } // namespace metatags

@@ -1,5 +1,7 @@
 #include "LoadPage.h"
 
+#include "FileKind.h"
+
 #include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
@@ -7,7 +9,7 @@
 #include <new>
 
 #ifdef Q_OS_UNIX
-#include "FileKind.h"
+#include "FileDescriptor.h"
 
 #include <cerrno>
 #include <fcntl.h>
@@ -28,25 +30,6 @@ struct Text
 
 #ifdef Q_OS_UNIX
 
-class FileDescriptor
-{
-public:
-    explicit FileDescriptor(int fd)
-        : m_fd(fd)
-    { }
-    ~FileDescriptor()
-    {
-        if (m_fd >= 0)
-            ::close(m_fd);
-    }
-    FileDescriptor(const FileDescriptor &) = delete;
-    FileDescriptor &operator=(const FileDescriptor &) = delete;
-    int get() const { return m_fd; }
-
-private:
-    int m_fd;
-};
-
 // A page of hundreds of megabytes would otherwise take a page fault for every
 // 4 KiB it fills, which costs more than reading it. Only advice: nothing fails
 // without it.
@@ -65,6 +48,16 @@ void adviseHugePages(QByteArray &page)
 #endif
 }
 
+// read(), tried again when a signal interrupts it.
+ssize_t readSome(int fd, char *into, qsizetype size)
+{
+    ssize_t got = 0;
+    do
+        got = ::read(fd, into, static_cast<size_t>(size));
+    while (got < 0 && errno == EINTR);
+    return got;
+}
+
 // Reads until end of file, so that a file that grows while it is read is read
 // whole and one that shrinks gives what it still holds; one that keeps growing
 // far past its size is refused rather than read without end.
@@ -74,9 +67,7 @@ Result<QByteArray> readToEnd(const QString &path, int fd, qsizetype expectedSize
     adviseHugePages(page);
     qsizetype filled = 0;
     while (filled < page.size()) {
-        const ssize_t got = ::read(fd, page.data() + filled, static_cast<size_t>(page.size() - filled));
-        if (got < 0 && errno == EINTR)
-            continue;
+        const ssize_t got = readSome(fd, page.data() + filled, page.size() - filled);
         if (got < 0)
             return FileError { path, qt_error_string(errno) };
         if (got == 0) {
@@ -91,9 +82,7 @@ Result<QByteArray> readToEnd(const QString &path, int fd, qsizetype expectedSize
     // growing a large buffer on the chance that there are some.
     char probe[64 * 1024];
     for (;;) {
-        const ssize_t got = ::read(fd, probe, sizeof probe);
-        if (got < 0 && errno == EINTR)
-            continue;
+        const ssize_t got = readSome(fd, probe, sizeof probe);
         if (got < 0)
             return FileError { path, qt_error_string(errno) };
         if (got == 0)
@@ -147,10 +136,8 @@ Result<StampedPage> loadRegularFile(const QString &path)
 Result<StampedPage> loadRegularFile(const QString &path)
 {
     const QFileInfo info(path);
-    if (info.isDir())
-        return FileError { path, Text::tr("It is a folder, not a file.") };
     if (info.exists() && !info.isFile())
-        return FileError { path, Text::tr("It is not a regular file.") };
+        return FileError { path, DescribeNonRegularFile(info) };
 
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))

@@ -6,7 +6,6 @@
 #include "TrimPageToTitle.h"
 #include "WriteMetaPage.h"
 
-#include <QBuffer>
 #include <QCoreApplication>
 
 #include <new>
@@ -21,32 +20,6 @@ TagRead readTag(QByteArrayView page, const PageEncoding &encoding, const MetaTag
         return { read.outcome, {} };
     const QByteArrayView bytes = read.valueIn(page);
     return { read.outcome, { DecodeValue(bytes, encoding), bytes.toByteArray() } };
-}
-
-// The part of the page buffer that goes behind the preamble.
-QByteArrayView keptPartOf(QByteArrayView page)
-{
-    const std::optional<KeptPart> kept = FindKeptPart(page);
-    return kept ? page.sliced(kept->start, kept->length) : page;
-}
-
-Result<FileStamp> saveMetaPage(const QString &target, const PerTag<FieldValue> &fields, QByteArray &page,
-    const PageEncoding &encoding, const std::optional<FileStamp> &expected)
-{
-    if (encoding.kind == PageEncoding::Kind::Utf16) {
-        return FileError { target,
-            QCoreApplication::translate("MetaPageJobs",
-                "The page is in UTF-16 (it starts with a UTF-16 byte-order mark), but the meta lines written ahead "
-                "of it are not: the saved page would mix two encodings.") };
-    }
-    const QByteArrayView kept = keptPartOf(page);
-    const PerTag<QByteArray> values = EncodeForPage(fields, encoding);
-    Result<FileStamp> written = ReplaceFile(
-        target, [&](QIODevice &device) { return WriteMetaPage(device, values, kept); }, expected);
-    // The buffer now holds what a later save writes behind the preamble.
-    if (written)
-        TrimPageToTitle(page);
-    return written;
 }
 
 } // namespace
@@ -65,19 +38,26 @@ PerTag<TagRead> ReadMetaValues(QByteArrayView page, const PageEncoding &encoding
     return values;
 }
 
-QByteArray MetaPageBytes(const PerTag<FieldValue> &fields, QByteArrayView page, const PageEncoding &encoding)
-{
-    QBuffer buffer;
-    buffer.open(QIODevice::WriteOnly);
-    WriteMetaPage(buffer, EncodeForPage(fields, encoding), keptPartOf(page));
-    return buffer.data();
-}
-
 Result<FileStamp> SaveMetaPage(const QString &target, const PerTag<FieldValue> &fields, QByteArray &page,
     const PageEncoding &encoding, const std::optional<FileStamp> &expected)
 {
+    if (encoding.kind == PageEncoding::Kind::Utf16) {
+        return FileError { target,
+            QCoreApplication::translate("MetaPageJobs",
+                "The page is in UTF-16 (it starts with a UTF-16 byte-order mark), but the meta lines written ahead "
+                "of it are not: the saved page would mix two encodings.") };
+    }
     try {
-        return saveMetaPage(target, fields, page, encoding, expected);
+        // The part of the page buffer that goes behind the preamble.
+        const std::optional<KeptPart> found = FindKeptPart(page);
+        const QByteArrayView kept = found ? QByteArrayView(page).sliced(found->start, found->length) : page;
+        const PerTag<QByteArray> values = EncodeForPage(fields, encoding);
+        Result<FileStamp> written = ReplaceFile(
+            target, [&](QIODevice &device) { return WriteMetaPage(device, values, kept); }, expected);
+        // The buffer now holds what a later save writes behind the preamble.
+        if (written)
+            TrimPageToTitle(page);
+        return written;
     } catch (const std::bad_alloc &) {
         // The temporary file, if any, is gone with the unwinding.
         return FileError { target,

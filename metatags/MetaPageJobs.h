@@ -35,11 +35,6 @@ struct TagRead
 // With TitleFirst and no "Title" in the page, every tag stays NotFound.
 PerTag<TagRead> ReadMetaValues(QByteArrayView page, const PageEncoding &encoding, ReadOrder order);
 
-// The whole file that SaveMetaPage writes for the fields and the page buffer,
-// so that a caller can tell whether a save would change anything. Typed
-// values are encoded in encoding, the one the page was read with.
-QByteArray MetaPageBytes(const PerTag<FieldValue> &fields, QByteArrayView page, const PageEncoding &encoding);
-
 // Writes the meta page for the fields and the page buffer to target, and only
 // once the file is safely written cuts the page buffer down to what was
 // written after the preamble. On failure the buffer is left as it was. A page

@@ -4,6 +4,7 @@
 
 #include <QStringDecoder>
 
+#include <algorithm>
 #include <array>
 #include <optional>
 
@@ -13,50 +14,23 @@ namespace {
 
 // windows-1252 bytes 0x80 to 0x9F as the WHATWG Encoding Standard maps them;
 // the five bytes it leaves undefined map to the C1 control of the same number.
+// clang-format off
 constexpr std::array<char16_t, 32> HighControlRange = {
-    0x20AC,
-    0x0081,
-    0x201A,
-    0x0192,
-    0x201E,
-    0x2026,
-    0x2020,
-    0x2021,
-    0x02C6,
-    0x2030,
-    0x0160,
-    0x2039,
-    0x0152,
-    0x008D,
-    0x017D,
-    0x008F,
-    0x0090,
-    0x2018,
-    0x2019,
-    0x201C,
-    0x201D,
-    0x2022,
-    0x2013,
-    0x2014,
-    0x02DC,
-    0x2122,
-    0x0161,
-    0x203A,
-    0x0153,
-    0x009D,
-    0x017E,
-    0x0178,
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, // 0x80
+    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F, // 0x88
+    0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014, // 0x90
+    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178, // 0x98
 };
+// clang-format on
 
 std::optional<char> windows1252Byte(char16_t unit)
 {
     if (unit < 0x80 || (unit >= 0xA0 && unit <= 0xFF))
         return static_cast<char>(unit);
-    for (std::size_t i = 0; i < HighControlRange.size(); ++i) {
-        if (HighControlRange[i] == unit)
-            return static_cast<char>(0x80 + i);
-    }
-    return std::nullopt;
+    const auto *high = std::ranges::find(HighControlRange, unit);
+    if (high == HighControlRange.end())
+        return std::nullopt;
+    return static_cast<char>(0x80 + (high - HighControlRange.begin()));
 }
 
 void appendCharacterReference(QByteArray &out, char32_t codePoint)
@@ -157,21 +131,6 @@ QString WithPlainLineBreaks(QString text)
     text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
     return text;
-}
-
-QByteArray PageEncoding::name() const
-{
-    switch (kind) {
-    case Kind::Utf8:
-        return QByteArrayLiteral("UTF-8");
-    case Kind::Windows1252:
-        return QByteArrayLiteral("windows-1252");
-    case Kind::Legacy:
-        return codec;
-    case Kind::Utf16:
-        return QByteArrayLiteral("UTF-16");
-    }
-    Q_UNREACHABLE();
 }
 
 PageEncoding SniffPageEncoding(QByteArrayView pageAsRead)

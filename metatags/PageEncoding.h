@@ -35,9 +35,6 @@ struct PageEncoding
     static PageEncoding legacy(QByteArray codec) { return { Kind::Legacy, std::move(codec) }; }
     static PageEncoding utf16() { return { Kind::Utf16, {} }; }
 
-    // "UTF-8", "windows-1252", "UTF-16" or the converter's name.
-    QByteArray name() const;
-
     bool operator==(const PageEncoding &) const = default;
 };
 

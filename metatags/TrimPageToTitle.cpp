@@ -28,20 +28,16 @@ std::optional<KeptPart> FindKeptPart(QByteArrayView page)
     return KeptPart { titleAt, end - titleAt };
 }
 
-void CutToKeptPart(QByteArray &page, KeptPart kept)
-{
-    // Truncating first and then dropping the front lets QByteArray move its
-    // start pointer instead of copying the bytes that are kept.
-    page.truncate(kept.start + kept.length);
-    page.remove(0, kept.start);
-}
-
 bool TrimPageToTitle(QByteArray &page)
 {
     const std::optional<KeptPart> kept = FindKeptPart(page);
-    if (kept)
-        CutToKeptPart(page, *kept);
-    return kept.has_value();
+    if (!kept)
+        return false;
+    // Truncating first and then dropping the front lets QByteArray move its
+    // start pointer instead of copying the bytes that are kept.
+    page.truncate(kept->start + kept->length);
+    page.remove(0, kept->start);
+    return true;
 }
 
 } // namespace metatags

@@ -23,9 +23,6 @@ struct KeptPart
 // page, so that no byte behind the title tag is ever dropped.
 std::optional<KeptPart> FindKeptPart(QByteArrayView page);
 
-// Cuts the page down to a kept part found earlier, in place.
-void CutToKeptPart(QByteArray &page, KeptPart kept);
-
 // Cuts the page down to its kept part, in place. Returns whether a title tag was
 // found; without one the page is left untouched.
 bool TrimPageToTitle(QByteArray &page);

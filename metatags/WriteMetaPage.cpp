@@ -8,11 +8,6 @@ namespace {
 
 constexpr QByteArrayView LineEnd = "\r\n";
 
-void appendLine(QByteArray &out, QByteArrayView head, QByteArrayView value = {}, QByteArrayView tail = {})
-{
-    out.append(head).append(value).append(tail).append(LineEnd);
-}
-
 // A short write is no failure yet: writing the rest either goes on or fails
 // with the reason (a full disk, a file too large) that a short write leaves out.
 bool writeAll(QIODevice &device, QByteArrayView bytes)
@@ -30,17 +25,12 @@ bool writeAll(QIODevice &device, QByteArrayView bytes)
 
 QByteArray MetaPreamble(const PerTag<QByteArray> &values)
 {
-    QByteArray out;
-    qsizetype size = 200;
-    values.forEach([&size](MetaTag, const QByteArray &value) { size += value.size(); });
-    out.reserve(size);
-    appendLine(out, "<html>");
-    appendLine(out, "<head>");
-    appendLine(out, R"(<meta name="Author" content="Corvantis">)");
-    appendLine(out, R"(<meta name="GENERATOR" content="Tagwright 2.0">)");
+    QByteArray out = "<html>\r\n"
+                     "<head>\r\n"
+                     "<meta name=\"Author\" content=\"Corvantis\">\r\n"
+                     "<meta name=\"GENERATOR\" content=\"Tagwright 2.0\">\r\n";
     values.forEach([&out](MetaTag tag, const QByteArray &value) {
-        out.append(R"(<meta name=")").append(TagWord(tag)).append(R"(" content=")");
-        appendLine(out, value, R"(">)");
+        out.append(R"(<meta name=")").append(TagWord(tag)).append(R"(" content=")").append(value).append("\">\r\n");
     });
     return out;
 }
