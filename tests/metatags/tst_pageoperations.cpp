@@ -1,0 +1,174 @@
+#include "ByteSearch.h"
+#include "MetaPageJobs.h"
+#include "TrimPageToTitle.h"
+
+#include <QRandomGenerator>
+#include <QTest>
+
+#include <algorithm>
+
+using namespace metatags;
+
+Q_DECLARE_METATYPE(ReadOrder)
+
+namespace {
+
+const QByteArray FiveLines = "<html><head>\r\n<meta name=\"Description\" content=\"Fast cars\">\r\n"
+                             "<meta name=\"KeyWords\" content=\"cars, speed\">\r\n"
+                             "<meta name=\"Title\" content=\"Car page\">\r\n<title>Cars</title>\r\n";
+
+// A read as a user would see it.
+QByteArray shown(MetaTagRead::Outcome outcome, QByteArrayView value)
+{
+    if (outcome == MetaTagRead::Outcome::NotFound)
+        return "(not found)";
+    return outcome == MetaTagRead::Outcome::Unusable ? "(unusable)" : value.toByteArray();
+}
+
+} // namespace
+
+class TestPageOperations : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void readsTheValueAtFixedOffsetsBehindTheWord_data()
+    {
+        QTest::addColumn<QByteArray>("page");
+        QTest::addColumn<QByteArray>("value"); // of the word Title
+
+        QTest::newRow("plain tag") << QByteArray(R"(<meta name="Title" content="Fast cars">)")
+                                   << QByteArray("Fast cars");
+        QTest::newRow("title tags never match")
+            << QByteArray("<title>x</title><TITLE>y</TITLE>") << QByteArray("(not found)");
+        QTest::newRow("upper-case attributes read the same")
+            << QByteArray(R"(<META NAME="Title" CONTENT="Fast cars">)") << QByteArray("Fast cars");
+        QTest::newRow("quotes inside the value come back whole")
+            << QByteArray(R"(<meta name="Title" content="He said "hi"">)") << QByteArray(R"(He said "hi")");
+        QTest::newRow("self-closing tag keeps quote and blank")
+            << QByteArray(R"(<meta name="Title" content="Fast cars" />)") << QByteArray(R"(Fast cars" )");
+        QTest::newRow("a > inside the value cuts it")
+            << QByteArray(R"(<meta name="Title" content="a > b">)") << QByteArray("a");
+        QTest::newRow("empty value") << QByteArray(R"(<meta name="Title" content="">)") << QByteArray("");
+        QTest::newRow("> where the value would start")
+            << QByteArray(R"(<meta name="Title" content=">)") << QByteArray("(unusable)");
+        QTest::newRow("first occurrence counts, even in a comment")
+            << QByteArray(R"(<!-- Title: 0123456789abcdef --><meta name="Title" content="x">)")
+            << QByteArray("9abcdef -");
+        QTest::newRow("no > behind the word") << QByteArray("<b>x</b> Title only") << QByteArray("(unusable)");
+        QTest::newRow("> too near: bold word") << QByteArray("<b>Title</b>") << QByteArray("(unusable)");
+        QTest::newRow("NUL and high bytes in the value")
+            << QByteArray(R"(<meta name="Title" content=")") + QByteArray("a\0\xff\x80z", 5) + QByteArray(R"(">)")
+            << QByteArray("a\0\xff\x80z", 5);
+        QTest::newRow("empty page") << QByteArray() << QByteArray("(not found)");
+    }
+
+    void readsTheValueAtFixedOffsetsBehindTheWord()
+    {
+        QFETCH(QByteArray, page);
+        QFETCH(QByteArray, value);
+
+        const MetaTagRead read = ReadMetaTag(page, "Title");
+        QCOMPARE(shown(read.outcome, read.hasValue() ? read.valueIn(page) : QByteArrayView()), value);
+    }
+
+    void readsTheThreeValuesInEitherOrder_data()
+    {
+        QTest::addColumn<QByteArray>("page");
+        QTest::addColumn<ReadOrder>("order");
+        QTest::addColumn<QByteArrayList>("values");
+
+        const QByteArray noTitle = R"(<meta name="Description" content="d"><meta name="KeyWords" content="k">)";
+        const QByteArray none = "(not found)";
+        for (const ReadOrder order : { ReadOrder::EachOnItsOwn, ReadOrder::TitleFirst }) {
+            const bool button = order == ReadOrder::EachOnItsOwn;
+            const char *name = button ? "open button" : "File > Open";
+            QTest::addRow("%s: five-line page", name)
+                << FiveLines << order << QByteArrayList { "Car page", "Fast cars", "cars, speed" };
+            QTest::addRow("%s: no Title word", name)
+                << noTitle << order << QByteArrayList { none, button ? "d" : none, button ? "k" : none };
+            QTest::addRow("%s: an unusable Title still reads the others", name)
+                << noTitle + "Title" << order << QByteArrayList { "(unusable)", "d", "k" };
+        }
+    }
+
+    void readsTheThreeValuesInEitherOrder()
+    {
+        QFETCH(QByteArray, page);
+        QFETCH(ReadOrder, order);
+        QFETCH(QByteArrayList, values);
+
+        const PerTag<TagRead> read = ReadMetaValues(page, PageEncoding::utf8(), order);
+        QByteArrayList got;
+        for (const MetaTag tag : AllMetaTags) {
+            got << shown(read[tag].outcome, read[tag].value.text.toUtf8());
+            QCOMPARE(read[tag].found(), read[tag].value.sourceBytes.has_value());
+        }
+        QCOMPARE(got, values);
+    }
+
+    void keepsFromTheTitleTagThroughTheClosingTag_data()
+    {
+        QTest::addColumn<QByteArray>("page");
+        QTest::addColumn<QByteArray>("kept"); // null: no title tag, the page is written whole
+
+        QTest::newRow("lower-case page") << QByteArray(
+            "<html><head><title>Shop</title></head><body>Hi</body></html>\r\n")
+                                         << QByteArray("<title>Shop</title></head><body>Hi</body></html>");
+        QTest::newRow("upper-case page") << QByteArray("<HTML>\r\n<HEAD>\r\n<TITLE>Shop</TITLE>\r\n</HTML>\r\n")
+                                         << QByteArray("<TITLE>Shop</TITLE>\r\n</HTML>");
+        QTest::newRow("lower-case title wins over an earlier upper-case one")
+            << QByteArray("<TITLE>a</TITLE><title>b</title></html>") << QByteArray("<title>b</title></html>");
+        QTest::newRow("lower-case closing tag wins over an earlier upper-case one")
+            << QByteArray("<title>a</title></HTML>x</html>tail") << QByteArray("<title>a</title></HTML>x</html>");
+        QTest::newRow("mixed-case title tag is no title tag")
+            << QByteArray("<html><Title>a</Title></html>") << QByteArray();
+        QTest::newRow("empty page") << QByteArray("") << QByteArray();
+        QTest::newRow("no closing tag: kept to the end") << QByteArray("<html><title>a</title><body>all of it\r\n")
+                                                         << QByteArray("<title>a</title><body>all of it\r\n");
+        QTest::newRow("closing tags before and behind the title tag: the one behind ends it")
+            << QByteArray("</html><title>a</title></HTML>tail") << QByteArray("<title>a</title></HTML>");
+        QTest::newRow("closing tag right after the title tag")
+            << QByteArray("x<title></html>") << QByteArray("<title></html>");
+    }
+
+    void keepsFromTheTitleTagThroughTheClosingTag()
+    {
+        QFETCH(QByteArray, page);
+        QFETCH(QByteArray, kept);
+
+        const std::optional<KeptPart> found = FindKeptPart(page);
+        QCOMPARE(found.has_value(), !kept.isNull());
+        if (found)
+            QCOMPARE(page.sliced(found->start, found->length), kept);
+        QByteArray buffer = page;
+        QCOMPARE(TrimPageToTitle(buffer), found.has_value());
+        QCOMPARE(buffer, kept.isNull() ? page : kept);
+    }
+
+    // The search is vectorised, so its faults hide at block edges and in
+    // near misses: pages of a few hundred bytes of the needle's own letters,
+    // sliced off any alignment.
+    void findsWhatStdSearchFinds()
+    {
+        QRandomGenerator random(20261207);
+        for (const QByteArray &needle : { QByteArray("KeyWords"), QByteArray("<t"), QByteArray(40, 'a') + 'b' }) {
+            for (int round = 0; round < 300; ++round) {
+                QByteArray page(64 + random.bounded(600), Qt::Uninitialized);
+                for (char &byte : page)
+                    byte = static_cast<char>(needle.at(random.bounded(needle.size())) ^ (random.bounded(8) ? 0 : 0x20));
+                if (round % 2 == 0)
+                    page.replace(random.bounded(page.size() - needle.size() + 1), needle.size(), needle);
+                const QByteArrayView view = QByteArrayView(page).sliced(random.bounded(33));
+                const qsizetype from = random.bounded(view.size() + 1);
+                const auto hit = std::search(view.begin() + from, view.end(), needle.begin(), needle.end());
+                QCOMPARE(FindBytes(view, needle, from), hit == view.end() ? -1 : hit - view.begin());
+            }
+        }
+        QCOMPARE(FindBytes("abc", "", 3), 3);
+        QCOMPARE(FindBytes("abc", "b", 4), -1);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestPageOperations)
+#include "tst_pageoperations.moc"
