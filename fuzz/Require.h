@@ -1,7 +1,10 @@
 #pragma once
 
+#include <QString>
+
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 namespace fuzz {
 
@@ -13,6 +16,16 @@ inline void Require(bool holds, const char *rule)
         return;
     std::fprintf(stderr, "invariant broken: %s\n", rule);
     std::abort();
+}
+
+// The bytes as UTF-16 code units, any of them, lone surrogates included; an
+// odd last byte is left out.
+inline QString Utf16Text(QByteArrayView bytes)
+{
+    QString text(bytes.size() / 2, Qt::Uninitialized);
+    if (!text.isEmpty())
+        std::memcpy(text.data(), bytes.data(), static_cast<std::size_t>(text.size()) * sizeof(QChar));
+    return text;
 }
 
 } // namespace fuzz
