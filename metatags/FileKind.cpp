@@ -4,8 +4,6 @@
 
 #ifdef Q_OS_UNIX
 #include <sys/stat.h>
-#else
-#include <QFileInfo>
 #endif
 
 namespace metatags {

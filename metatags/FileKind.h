@@ -5,7 +5,7 @@
 #ifdef Q_OS_UNIX
 #include <sys/types.h>
 #else
-class QFileInfo;
+#include <QFileInfo>
 #endif
 
 namespace metatags {

@@ -8,6 +8,8 @@
 #include <algorithm>
 
 using namespace metatags;
+// Page bytes, NULs and all, in the tables below.
+using B = QByteArray;
 
 Q_DECLARE_METATYPE(ReadOrder)
 
@@ -37,30 +39,24 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("page");
         QTest::addColumn<QByteArray>("value"); // of the word Title
 
-        QTest::newRow("plain tag") << QByteArray(R"(<meta name="Title" content="Fast cars">)")
-                                   << QByteArray("Fast cars");
-        QTest::newRow("title tags never match")
-            << QByteArray("<title>x</title><TITLE>y</TITLE>") << QByteArray("(not found)");
+        QTest::newRow("plain tag") << B(R"(<meta name="Title" content="Fast cars">)") << B("Fast cars");
+        QTest::newRow("title tags never match") << B("<title>x</title><TITLE>y</TITLE>") << B("(not found)");
         QTest::newRow("upper-case attributes read the same")
-            << QByteArray(R"(<META NAME="Title" CONTENT="Fast cars">)") << QByteArray("Fast cars");
+            << B(R"(<META NAME="Title" CONTENT="Fast cars">)") << B("Fast cars");
         QTest::newRow("quotes inside the value come back whole")
-            << QByteArray(R"(<meta name="Title" content="He said "hi"">)") << QByteArray(R"(He said "hi")");
+            << B(R"(<meta name="Title" content="He said "hi"">)") << B(R"(He said "hi")");
         QTest::newRow("self-closing tag keeps quote and blank")
-            << QByteArray(R"(<meta name="Title" content="Fast cars" />)") << QByteArray(R"(Fast cars" )");
-        QTest::newRow("a > inside the value cuts it")
-            << QByteArray(R"(<meta name="Title" content="a > b">)") << QByteArray("a");
-        QTest::newRow("empty value") << QByteArray(R"(<meta name="Title" content="">)") << QByteArray("");
-        QTest::newRow("> where the value would start")
-            << QByteArray(R"(<meta name="Title" content=">)") << QByteArray("(unusable)");
+            << B(R"(<meta name="Title" content="Fast cars" />)") << B(R"(Fast cars" )");
+        QTest::newRow("a > inside the value cuts it") << B(R"(<meta name="Title" content="a > b">)") << B("a");
+        QTest::newRow("empty value") << B(R"(<meta name="Title" content="">)") << B("");
+        QTest::newRow("> where the value would start") << B(R"(<meta name="Title" content=">)") << B("(unusable)");
         QTest::newRow("first occurrence counts, even in a comment")
-            << QByteArray(R"(<!-- Title: 0123456789abcdef --><meta name="Title" content="x">)")
-            << QByteArray("9abcdef -");
-        QTest::newRow("no > behind the word") << QByteArray("<b>x</b> Title only") << QByteArray("(unusable)");
-        QTest::newRow("> too near: bold word") << QByteArray("<b>Title</b>") << QByteArray("(unusable)");
+            << B(R"(<!-- Title: 0123456789abcdef --><meta name="Title" content="x">)") << B("9abcdef -");
+        QTest::newRow("no > behind the word") << B("<b>x</b> Title only") << B("(unusable)");
+        QTest::newRow("> too near: bold word") << B("<b>Title</b>") << B("(unusable)");
         QTest::newRow("NUL and high bytes in the value")
-            << QByteArray(R"(<meta name="Title" content=")") + QByteArray("a\0\xff\x80z", 5) + QByteArray(R"(">)")
-            << QByteArray("a\0\xff\x80z", 5);
-        QTest::newRow("empty page") << QByteArray() << QByteArray("(not found)");
+            << B(R"(<meta name="Title" content=")") + B("a\0\xff\x80z", 5) + B(R"(">)") << B("a\0\xff\x80z", 5);
+        QTest::newRow("empty page") << QByteArray() << B("(not found)");
     }
 
     void readsTheValueAtFixedOffsetsBehindTheWord()
@@ -114,22 +110,20 @@ private Q_SLOTS:
 
         QTest::newRow("lower-case page") << QByteArray(
             "<html><head><title>Shop</title></head><body>Hi</body></html>\r\n")
-                                         << QByteArray("<title>Shop</title></head><body>Hi</body></html>");
-        QTest::newRow("upper-case page") << QByteArray("<HTML>\r\n<HEAD>\r\n<TITLE>Shop</TITLE>\r\n</HTML>\r\n")
-                                         << QByteArray("<TITLE>Shop</TITLE>\r\n</HTML>");
+                                         << B("<title>Shop</title></head><body>Hi</body></html>");
+        QTest::newRow("upper-case page") << B("<HTML>\r\n<HEAD>\r\n<TITLE>Shop</TITLE>\r\n</HTML>\r\n")
+                                         << B("<TITLE>Shop</TITLE>\r\n</HTML>");
         QTest::newRow("lower-case title wins over an earlier upper-case one")
-            << QByteArray("<TITLE>a</TITLE><title>b</title></html>") << QByteArray("<title>b</title></html>");
+            << B("<TITLE>a</TITLE><title>b</title></html>") << B("<title>b</title></html>");
         QTest::newRow("lower-case closing tag wins over an earlier upper-case one")
-            << QByteArray("<title>a</title></HTML>x</html>tail") << QByteArray("<title>a</title></HTML>x</html>");
-        QTest::newRow("mixed-case title tag is no title tag")
-            << QByteArray("<html><Title>a</Title></html>") << QByteArray();
-        QTest::newRow("empty page") << QByteArray("") << QByteArray();
-        QTest::newRow("no closing tag: kept to the end") << QByteArray("<html><title>a</title><body>all of it\r\n")
-                                                         << QByteArray("<title>a</title><body>all of it\r\n");
+            << B("<title>a</title></HTML>x</html>tail") << B("<title>a</title></HTML>x</html>");
+        QTest::newRow("mixed-case title tag is no title tag") << B("<html><Title>a</Title></html>") << QByteArray();
+        QTest::newRow("empty page") << B("") << QByteArray();
+        QTest::newRow("no closing tag: kept to the end")
+            << B("<html><title>a</title><body>all of it\r\n") << B("<title>a</title><body>all of it\r\n");
         QTest::newRow("closing tags before and behind the title tag: the one behind ends it")
-            << QByteArray("</html><title>a</title></HTML>tail") << QByteArray("<title>a</title></HTML>");
-        QTest::newRow("closing tag right after the title tag")
-            << QByteArray("x<title></html>") << QByteArray("<title></html>");
+            << B("</html><title>a</title></HTML>tail") << B("<title>a</title></HTML>");
+        QTest::newRow("closing tag right after the title tag") << B("x<title></html>") << B("<title></html>");
     }
 
     void keepsFromTheTitleTagThroughTheClosingTag()
@@ -152,7 +146,7 @@ private Q_SLOTS:
     void findsWhatStdSearchFinds()
     {
         QRandomGenerator random(20261207);
-        for (const QByteArray &needle : { QByteArray("KeyWords"), QByteArray("<t"), QByteArray(40, 'a') + 'b' }) {
+        for (const QByteArray &needle : { B("KeyWords"), B("<t"), QByteArray(40, 'a') + 'b' }) {
             for (int round = 0; round < 300; ++round) {
                 QByteArray page(64 + random.bounded(600), Qt::Uninitialized);
                 for (char &byte : page)

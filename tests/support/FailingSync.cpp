@@ -10,24 +10,14 @@ extern "C" {
 // Read and written by the test thread and the saving thread alike.
 int tagwright_fail_sync = 0;
 
-namespace {
-
-int passOn(const char *name, int descriptor)
+static int passOn(const char *name, int descriptor)
 {
-    if (__atomic_load_n(&tagwright_fail_sync, __ATOMIC_SEQ_CST) != 0) {
-        errno = EIO;
-        return -1;
-    }
-    using Sync = int (*)(int);
-    const auto sync = reinterpret_cast<Sync>(::dlsym(RTLD_NEXT, name));
-    if (sync == nullptr) {
-        errno = ENOSYS;
-        return -1;
-    }
-    return sync(descriptor);
+    const auto sync = reinterpret_cast<int (*)(int)>(::dlsym(RTLD_NEXT, name));
+    if (__atomic_load_n(&tagwright_fail_sync, __ATOMIC_SEQ_CST) == 0 && sync != nullptr)
+        return sync(descriptor);
+    errno = sync == nullptr ? ENOSYS : EIO;
+    return -1;
 }
-
-} // namespace
 
 int fsync(int descriptor)
 {
