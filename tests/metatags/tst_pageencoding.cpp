@@ -59,10 +59,8 @@ private Q_SLOTS:
 
         QTest::newRow("UTF-8") << QStringLiteral("Café €") << Utf8 << B("Caf\xc3\xa9 \xe2\x82\xac") << true;
         QTest::newRow("windows-1252") << QStringLiteral("Café €") << Cp1252 << B("Caf\xe9 \x80") << true;
-        QTest::newRow("quotes and dashes of 0x80-0x9F") << QStringLiteral("“a”–Ÿž") << Cp1252
-                                                        << B("\x93"
-                                                             "a\x94\x96\x9f\x9e")
-                                                        << true;
+        QTest::newRow("quotes and dashes of 0x80-0x9F")
+            << QStringLiteral("“x”–Ÿž") << Cp1252 << B("\x93x\x94\x96\x9f\x9e") << true;
         QTest::newRow("an undefined byte is its C1 control") << QStringLiteral("\u0081") << Cp1252 << B("\x81") << true;
         QTest::newRow("only what windows-1252 cannot hold becomes a reference")
             << QStringLiteral("é€Ωmega") << Cp1252 << B("\xe9\x80&#937;mega") << false;
@@ -71,10 +69,8 @@ private Q_SLOTS:
         QTest::newRow("typed line break becomes CR LF") << QStringLiteral("a\nb") << Utf8 << B("a\r\nb") << false;
         QTest::newRow("CR LF stays CR LF") << QStringLiteral("a\r\nb") << Cp1252 << B("a\r\nb") << true;
         // Qt drops a leading U+FEFF as a byte-order mark; in a value it is a character.
-        QTest::newRow("zero-width no-break space at the start") << QStringLiteral("\uFEFFa") << Utf8
-                                                                << B("\xef\xbb\xbf"
-                                                                     "a")
-                                                                << true;
+        QTest::newRow("zero-width no-break space at the start")
+            << QStringLiteral("\uFEFFz") << Utf8 << B("\xef\xbb\xbfz") << true;
         QTest::newRow("declared legacy encoding: all beyond ASCII is a reference")
             << QStringLiteral("日本 é\U0001F600 x\ny") << ShiftJis << B("&#26085;&#26412; &#233;&#128512; x\r\ny")
             << false;

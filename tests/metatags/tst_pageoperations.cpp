@@ -56,6 +56,7 @@ private Q_SLOTS:
         QTest::newRow("> too near: bold word") << B("<b>Title</b>") << B("(unusable)");
         QTest::newRow("NUL and high bytes in the value")
             << B(R"(<meta name="Title" content=")") + B("a\0\xff\x80z", 5) + B(R"(">)") << B("a\0\xff\x80z", 5);
+        QTest::newRow("word at the very start") << B("Title\" content=\"x\">") << B("x");
         QTest::newRow("empty page") << QByteArray() << B("(not found)");
     }
 

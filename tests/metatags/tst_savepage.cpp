@@ -12,6 +12,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <csignal>
+#include <sys/resource.h>
 #include <unistd.h>
 
 using namespace metatags;
@@ -20,7 +22,9 @@ using testsupport::Snapshot;
 
 namespace {
 
-enum class Saver { AsIs, AsNobody, WithFailingFsync };
+// The process that saves: as it is, as the user nobody, with fsync failing,
+// started with SIGHUP ignored, or after forty saves of the same bytes.
+enum class Saver { AsIs, AsNobody, WithFailingFsync, WithHangupIgnored, AfterManySaves };
 
 // What the fault matrix writes: large enough to fill a small file system.
 const PerTag<QByteArray> NewValues { "t", "d", "k" };
@@ -55,6 +59,14 @@ class TestSavePage : public QObject
     QString m_page;
 
 private Q_SLOTS:
+    // A fault that writes without end must not fill the disk.
+    void initTestCase()
+    {
+        const rlimit limit { 64 << 20, 64 << 20 };
+        QCOMPARE(::setrlimit(RLIMIT_FSIZE, &limit), 0);
+        ::signal(SIGXFSZ, SIG_IGN);
+    }
+
     void init()
     {
         m_dir.emplace();
@@ -219,6 +231,8 @@ private Q_SLOTS:
         QTest::newRow("another program keeps it locked")
             << old + "(flock -x 9; sleep 8) 9<page.html >/dev/null 2>&1 & sleep 0.5" << none << asIs << "locked";
         QTest::newRow("SIGTERM") << old << "kill -TERM $PPID" << asIs << "signal 15";
+        QTest::newRow("SIGTERM after forty saves") << old << "kill -TERM $PPID" << Saver::AfterManySaves << "signal 15";
+        QTest::newRow("SIGHUP ignored from the start") << old << "kill -HUP $PPID" << Saver::WithHangupIgnored << none;
     }
 
     // Each save runs in a child process of its own, prepared as the programs
@@ -245,7 +259,11 @@ private Q_SLOTS:
 
         const QByteArray outcome = testsupport::RunInChild(
             [&] {
+                if (saver == Saver::WithHangupIgnored)
+                    ::signal(SIGHUP, SIG_IGN);
                 PrepareProcessForSaves();
+                for (int save = 0; saver == Saver::AfterManySaves && save < 40; ++save)
+                    (void)ReplaceFile(m_page, [](QIODevice &device) { return device.write("old\n") == 4; });
                 const Result<void> check = CheckReplaceable(m_page);
                 std::optional<testsupport::SyncFailure> failure;
                 if (saver == Saver::WithFailingFsync)
