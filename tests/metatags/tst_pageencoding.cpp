@@ -65,15 +65,17 @@ private Q_SLOTS:
         QTest::newRow("only what windows-1252 cannot hold becomes a reference")
             << QStringLiteral("é€Ωmega") << Cp1252 << B("\xe9\x80&#937;mega") << false;
         QTest::newRow("a surrogate pair is one reference")
-            << QStringLiteral("a\U0001F600b") << Cp1252 << B("a&#128512;b") << false;
+            << QStringLiteral("a\U0001F600") << Cp1252 << B("a&#128512;") << false;
+        QTest::newRow("a surrogate pair at the end in UTF-8")
+            << QStringLiteral("a\U0001F600") << Utf8 << B("a\xf0\x9f\x98\x80") << true;
         QTest::newRow("typed line break becomes CR LF") << QStringLiteral("a\nb") << Utf8 << B("a\r\nb") << false;
         QTest::newRow("CR LF stays CR LF") << QStringLiteral("a\r\nb") << Cp1252 << B("a\r\nb") << true;
         // Qt drops a leading U+FEFF as a byte-order mark; in a value it is a character.
         QTest::newRow("zero-width no-break space at the start")
             << QStringLiteral("\uFEFFz") << Utf8 << B("\xef\xbb\xbfz") << true;
         QTest::newRow("declared legacy encoding: all beyond ASCII is a reference")
-            << QStringLiteral("日本 é\U0001F600 x\ny") << ShiftJis << B("&#26085;&#26412; &#233;&#128512; x\r\ny")
-            << false;
+            << QStringLiteral("日本 é\u0080\U0001F600 x\ny") << ShiftJis
+            << B("&#26085;&#26412; &#233;&#128;&#128512; x\r\ny") << false;
         // A lone surrogate is no character: it is written as U+FFFD, never as "?".
         const QString lone = QStringLiteral("a") + QChar(0xD800) + QChar(0xD800) + QChar(0xDC00) + QChar(0xDFFF);
         QTest::newRow("lone surrogates in UTF-8")
