@@ -149,7 +149,10 @@ private Q_SLOTS:
         QTest::newRow("unknown label, then a known one")
             << "<meta charset=klingon><meta charset=latin1>" + utf8E << Cp1252;
         QTest::newRow("in a comment") << "<!-- <meta charset=iso-8859-1> -->" + utf8E << Utf8;
-        QTest::newRow("in another tag's attribute") << "<a title=\"<meta charset=iso-8859-1>\">" + utf8E << Utf8;
+        QTest::newRow("in other tags' attributes")
+            << "<a x='<meta charset=l1>'><z x='<meta charset=l1>'><A x='<meta charset=l1>'><Z x='<meta charset=l1>'>"
+                + utf8E
+            << Utf8;
         QTest::newRow("not a meta tag") << "<metadata charset=iso-8859-1>" + utf8E << Utf8;
     }
 
