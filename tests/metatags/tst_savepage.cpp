@@ -23,8 +23,9 @@ using testsupport::Snapshot;
 namespace {
 
 // The process that saves: as it is, as the user nobody, with fsync failing,
-// started with SIGHUP ignored, or after forty saves of the same bytes.
-enum class Saver { AsIs, AsNobody, WithFailingFsync, WithHangupIgnored, AfterManySaves };
+// started with SIGHUP ignored, after forty saves of the same bytes, or with
+// another program's file appearing just before the rename.
+enum class Saver { AsIs, AsNobody, WithFailingFsync, WithHangupIgnored, AfterManySaves, WithRenameRace };
 
 // What the fault matrix writes: large enough to fill a small file system.
 const PerTag<QByteArray> NewValues { "t", "d", "k" };
@@ -228,6 +229,8 @@ private Q_SLOTS:
         QTest::newRow("another program deletes it") << old << "rm page.html" << asIs << meanwhile;
         QTest::newRow("another program adds a hard link") << old << "ln page.html other.html" << asIs << meanwhile;
         QTest::newRow("another program write-protects it") << old << "chmod 444 page.html" << asIs << meanwhile;
+        QTest::newRow("another program makes it just before the rename")
+            << none << none << Saver::WithRenameRace << meanwhile;
         QTest::newRow("another program keeps it locked")
             << old + "(flock -x 9; sleep 8) 9<page.html >/dev/null 2>&1 & sleep 0.5" << none << asIs << "locked";
         QTest::newRow("SIGTERM") << old << "kill -TERM $PPID" << asIs << "signal 15";
@@ -249,6 +252,7 @@ private Q_SLOTS:
         if (!Shell(folder, setUp) || (saver == Saver::AsNobody && ::geteuid() != 0))
             QSKIP("the set-up needs root here");
         QVERIFY2(saver != Saver::WithFailingFsync || testsupport::SyncFailure().isSet(), "run through ctest");
+        QVERIFY2(saver != Saver::WithRenameRace || ::dlsym(RTLD_DEFAULT, "tagwright_race_rename"), "run through ctest");
         QProcess readlink;
         readlink.start(QStringLiteral("readlink"), { QStringLiteral("-f"), m_page });
         QVERIFY(readlink.waitForFinished());
@@ -268,6 +272,8 @@ private Q_SLOTS:
                 std::optional<testsupport::SyncFailure> failure;
                 if (saver == Saver::WithFailingFsync)
                     failure.emplace();
+                if (saver == Saver::WithRenameRace)
+                    *static_cast<int *>(::dlsym(RTLD_DEFAULT, "tagwright_race_rename")) = 1;
                 QStringList meanwhile;
                 const Result<FileStamp> stamp = ReplaceFile(m_page, [&](QIODevice &device) {
                     if (!during.isEmpty() && Shell(folder, during))
@@ -275,6 +281,8 @@ private Q_SLOTS:
                             + Snapshot(folder).filter(QRegularExpression(QStringLiteral("^(?!\\.tagwright-)")));
                     return WriteMetaPage(device, NewValues, NewPage);
                 });
+                if (saver == Saver::WithRenameRace)
+                    meanwhile = QStringList { QStringLiteral("--") } + Snapshot(folder);
                 return (QStringList { reasonOf(stamp), check ? QString() : check.error().reason } + meanwhile)
                     .join(u'\n')
                     .toUtf8();
