@@ -47,18 +47,13 @@ MetaFieldEdit::MetaFieldEdit(qsizetype maxLength, QWidget *parent)
     });
 }
 
-QString MetaFieldEdit::fieldText() const
+metatags::FieldValue MetaFieldEdit::value() const
 {
     // Not toPlainText(): it turns non-breaking spaces into plain ones.
     QString text = document()->toRawText();
     text.replace(QChar::ParagraphSeparator, QLatin1Char('\n'));
     text.replace(QChar::LineSeparator, QLatin1Char('\n'));
-    return text;
-}
-
-metatags::FieldValue MetaFieldEdit::value() const
-{
-    return { fieldText(), m_sourceBytes };
+    return { text, m_sourceBytes };
 }
 
 void MetaFieldEdit::setValue(const metatags::FieldValue &value)
@@ -68,11 +63,6 @@ void MetaFieldEdit::setValue(const metatags::FieldValue &value)
     const QScopedValueRollback<bool> guard(m_settingValue, true);
     setPlainText(kept);
     m_sourceBytes = kept.size() == shown.size() ? value.sourceBytes : std::nullopt;
-}
-
-void MetaFieldEdit::clearValue()
-{
-    setValue({});
 }
 
 qsizetype MetaFieldEdit::room() const
