@@ -31,7 +31,6 @@
 
 #include <cerrno>
 #include <csignal>
-#include <sys/resource.h>
 
 // The window's seams, answered from a script instead of by a user.
 
@@ -120,13 +119,6 @@ struct WindowUnderTest
         else
             window.findChild<QAction *>(name)->trigger();
     }
-
-    // Picks path in the dialog of an open command.
-    void open(const QString &path, const QString &command = QStringLiteral("Command1"))
-    {
-        fileDialog.answers.append(path);
-        run(command);
-    }
 };
 
 using Answer = app::UserPrompts::Answer;
@@ -154,11 +146,10 @@ const QByteArray CarFile = saved("Car page", "Fast cars", "cars, speed", KeptPar
 
 QList<QWidget *> visibleAboutDialogs()
 {
-    QList<QWidget *> found;
-    for (QWidget *window : QApplication::topLevelWidgets()) {
-        if (qobject_cast<dialogs::AboutDialog *>(window) && window->isVisible())
-            found.append(window);
-    }
+    QList<QWidget *> found = QApplication::topLevelWidgets();
+    found.removeIf([](const QWidget *window) {
+        return !qobject_cast<const dialogs::AboutDialog *>(window) || !window->isVisible();
+    });
     return found;
 }
 
@@ -199,12 +190,14 @@ private:
         QFile file(path);
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(missing)");
     }
-    void save(const QString &command, const QList<Answer> &answers, const std::optional<QString> &chosen = {})
+    // Runs the command with these answers to its questions and this choice in its dialog.
+    void runWith(const QString &command, const QList<Answer> &answers, const std::optional<QString> &chosen = {})
     {
         m_ui->prompts.answers = answers;
         m_ui->fileDialog.answers = { chosen };
         m_ui->run(command);
     }
+    void open(const QString &file, const QString &command = QStringLiteral("Command1")) { runWith(command, {}, file); }
 
 private slots:
     void init()
@@ -251,11 +244,10 @@ private slots:
         QFETCH(QStringList, fields);
         for (const char *name : { "Text1", "Text2", "Text3" })
             m_ui->field(name)->setPlainText(QStringLiteral("old"));
-        m_ui->line("Text6")->setText(QStringLiteral("earlier"));
         m_ui->line("Text7")->setText(QStringLiteral("kept"));
         QVERIFY(writeFile(m_page, page));
 
-        m_ui->open(m_page, command);
+        open(m_page, command);
 
         QCOMPARE(m_ui->fileDialog.showings, QStringList { "open in " });
         QCOMPARE(m_ui->state(), fields << m_page << "kept" << QString::fromLatin1(page.toHex()));
@@ -322,7 +314,7 @@ private slots:
         QVERIFY(QDir(m_dir->path()).mkdir(QStringLiteral("folder")));
         if (before == QLatin1String("utf-16"))
             QVERIFY(writeFile(m_page, "\xFF\xFE" + CarPage));
-        m_ui->open(m_page);
+        open(m_page);
         typeText(m_ui->field("Text1"), QStringLiteral("New "));
         if (before == QLatin1String("rewritten"))
             QVERIFY(writeFile(m_page, "<title>theirs</title></html>"));
@@ -338,7 +330,7 @@ private slots:
         const QStringList stateBefore = m_ui->state();
         const QMap<QString, QByteArray> filesBefore = files();
 
-        save(command, answers, chosen);
+        runWith(command, answers, chosen);
 
         QStringList questions;
         if (!answers.isEmpty()) // none for the open commands
@@ -382,20 +374,15 @@ private slots:
     // Save has no file to write while Save As still writes the page.
     void resetKeepsThePageForSaveAs()
     {
-        m_ui->prompts.answers = { Answer::Yes, Answer::Yes };
-        m_ui->run(QStringLiteral("save"));
-        QCOMPARE(m_ui->prompts.questions, QStringList { AreYouSure });
-        QVERIFY(m_ui->fileDialog.showings.isEmpty());
-        save(QStringLiteral("Command2"), { Answer::Yes }, path(QStringLiteral("first.html")));
-        QCOMPARE(readFile(path(QStringLiteral("first.html"))), saved("", "", "", "Text10\r\n"));
-
-        m_ui->open(m_page);
+        open(m_page);
         m_ui->line("Text7")->setText(QStringLiteral("earlier"));
         m_ui->run(QStringLiteral("Command5"));
         QCOMPARE(m_ui->state(), (QStringList { "", "", "", "", "", QString::fromLatin1(CarPage.toHex()) }));
-        save(QStringLiteral("Command4"), { Answer::Yes, Answer::Yes });
+        runWith(QStringLiteral("Command4"), { Answer::Yes, Answer::Yes });
+        QCOMPARE(m_ui->prompts.questions, QStringList { AreYouSure });
+        QCOMPARE(m_ui->fileDialog.showings.size(), 1);
         QCOMPARE(readFile(m_page), CarPage);
-        save(QStringLiteral("saveas"), { Answer::Yes }, path(QStringLiteral("new.html")));
+        runWith(QStringLiteral("saveas"), { Answer::Yes }, path(QStringLiteral("new.html")));
         QCOMPARE(readFile(path(QStringLiteral("new.html"))), saved("", "", "", KeptPart));
         QVERIFY(m_ui->prompts.errors.isEmpty());
     }
@@ -444,15 +431,14 @@ private slots:
         QFETCH(QByteArray, title);
         QFETCH(QByteArray, kept);
         QVERIFY(writeFile(m_page, page));
-        m_ui->open(m_page);
-        QCOMPARE(m_ui->window.pageBuffer(), page);
+        open(m_page);
         if (twice)
-            save(QStringLiteral("Command4"), { Answer::Yes });
+            runWith(QStringLiteral("Command4"), { Answer::Yes });
         app::MetaFieldEdit *field = m_ui->field("Text1");
         field->moveCursor(QTextCursor::End);
         typeText(field, typed);
 
-        save(QStringLiteral("Command4"), { Answer::Yes });
+        runWith(QStringLiteral("Command4"), { Answer::Yes });
 
         QCOMPARE(readFile(m_page), saved(title, "", "", kept));
         QCOMPARE(m_ui->window.pageBuffer(), kept);
@@ -472,12 +458,13 @@ private slots:
             QTest::newRow(name) << QString(field) << QString(how) << before << added << expected;
         };
         row("Title, typing", "Text1", "type", 509, "ab\ncdef", "ab\n");
-        row("Description, typing", "Text2", "type", 1021, "ab\ncdef", "ab\n");
+        row("Description, typing, Enter when full", "Text2", "type", 1022, "ab\ncd", "ab");
         row("Keywords, pasting", "Text3", "paste", 1021, "ab\ncdef", "ab\n");
         row("Title, pasting over everything", "Text1", "paste", -512, QString(600, 'p'), QString(512, 'p'));
         row("pasted line breaks become plain", "Text1", "paste", 0, "a\r\nb\rc", "a\nb\nc");
         row("no half of a surrogate pair", "Text1", "paste", 511, "\U0001F600", "");
-        row("Title, composing", "Text1", "compose", 510, "abc", "ab");
+        row("Title, composing", "Text1", "compose", 509, "abc", "abc");
+        row("Title, composing past the limit", "Text1", "compose", 510, "abc", "ab");
     }
     void fieldsHoldTheirLimit()
     {
@@ -510,25 +497,30 @@ private slots:
     // program after it is noticed again.
     void aSaveOfItsOwnIsNoChange()
     {
-        m_ui->open(m_page);
-        save(QStringLiteral("Command4"), { Answer::Yes });
-        save(QStringLiteral("save"), { Answer::Yes });
+        open(m_page);
+        runWith(QStringLiteral("Command4"), { Answer::Yes });
+        runWith(QStringLiteral("save"), { Answer::Yes });
         QCOMPARE(m_ui->prompts.questions, QStringList({ AreYouSure, AreYouSure }));
         QCOMPARE(readFile(m_page), CarFile);
 
         QVERIFY(writeFile(m_page, "<title>theirs</title></html>"));
-        save(QStringLiteral("Command4"), { Answer::Yes, Answer::No });
+        runWith(QStringLiteral("Command4"), { Answer::Yes, Answer::No });
         QCOMPARE(m_ui->prompts.questions.size(), 4);
         QCOMPARE(readFile(m_page), QByteArray("<title>theirs</title></html>"));
     }
     void startsEmptyWithTitleFocusedAndFixedSize()
     {
         m_ui->window.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&m_ui->window));
+        QVERIFY(QTest::qWaitForWindowActive(&m_ui->window));
         QCOMPARE(
             m_ui->state(), (QStringList { "", "", "", "", "", QString::fromLatin1(QByteArray("Text10\r\n").toHex()) }));
-        QCOMPARE(m_ui->window.focusWidget(), m_ui->field("Text1"));
         QCOMPARE(m_ui->window.minimumSize(), m_ui->window.maximumSize());
+        QVERIFY(!m_ui->window.windowTitle().isEmpty() && !m_ui->window.windowIcon().isNull()
+            && !(m_ui->window.windowFlags() & Qt::WindowMaximizeButtonHint));
+        // Tab moves on from a meta field, which takes no tab character.
+        QCOMPARE(QApplication::focusWidget(), m_ui->field("Text1"));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), m_ui->field("Text2"));
     }
 
     // Each link is one call to the browser, for the window clicked in, and
@@ -566,7 +558,6 @@ private slots:
         RecordingBrowser expected;
         links::OpenSitePage(expected, owner, page);
         QCOMPARE(m_ui->browser.calls, expected.calls);
-        QVERIFY(m_ui->browser.calls.first().second.toString().startsWith(links::SiteRoot));
         QCOMPARE(m_ui->state(), before);
         QVERIFY(m_ui->prompts.questions.isEmpty() && m_ui->prompts.errors.isEmpty());
     }
@@ -578,7 +569,6 @@ private slots:
         QTest::addColumn<int>("key"); // 0: a click on OK; -1: the close box
         QTest::newRow("OK") << 0;
         QTest::newRow("Enter") << int(Qt::Key_Return);
-        QTest::newRow("Esc") << int(Qt::Key_Escape);
         QTest::newRow("close box") << -1;
     }
     void aboutIsOneModelessDialogUntilClosed()
@@ -604,6 +594,21 @@ private slots:
 
         m_ui->run(QStringLiteral("About"));
         QCOMPARE(visibleAboutDialogs().size(), 1);
+    }
+
+    // The About dialog shows each of its texts whole, in a box of fixed size.
+    void aboutShowsItsTextsWhole()
+    {
+        m_ui->run(QStringLiteral("About"));
+        const QWidget *about = visibleAboutDialogs().value(0);
+        QVERIFY(about && !about->windowTitle().isEmpty());
+        QCOMPARE(about->minimumSize(), about->maximumSize());
+        for (const QLabel *label : about->findChildren<QLabel *>()) {
+            QVERIFY2(!label->text().isEmpty() || !label->pixmap().isNull(), qPrintable(label->objectName()));
+            const QRect room = label->contentsRect();
+            QVERIFY2(room.contains(label->fontMetrics().boundingRect(room, int(label->alignment()), label->text())),
+                qPrintable(label->text()));
+        }
     }
 
     void closingTheWindowKeepsRunningWhileAboutIsOpen()
@@ -656,21 +661,16 @@ private slots:
         QCOMPARE(chosen, folder.filePath(QStringLiteral("copy.html")));
     }
 
-    // The real program, started as a shell with `ulimit -f` starts it: before
+    // The real program, started with the signals' default actions: before
     // its window is up it ignores SIGXFSZ, so that a write past the limit fails
     // as a save with a message, and it catches the signals on which it removes
     // a save's temporary file.
     void theEditorStartsReadyForLimitsAndSignals()
     {
         QProcess editor;
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-        editor.setProcessEnvironment(environment);
         editor.setChildProcessModifier([] {
             for (const int signal : { SIGXFSZ, SIGINT, SIGTERM, SIGHUP })
                 ::signal(signal, SIG_DFL);
-            const rlimit limit { 20 * 1024, 20 * 1024 };
-            ::setrlimit(RLIMIT_FSIZE, &limit);
         });
         editor.start(QStringLiteral(TAGWRIGHT_EDITOR), {});
         QVERIFY(editor.waitForStarted());
