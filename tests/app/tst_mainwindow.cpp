@@ -263,7 +263,8 @@ private slots:
     void commandWritesOrChangesNothing_data()
     {
         QTest::addColumn<QString>("command");
-        QTest::addColumn<QString>("before"); // what another program did first: "rewritten", "deleted" or "utf-16"
+        QTest::addColumn<QString>(
+            "before"); // "unopened", or what another program did: "rewritten", "deleted", "utf-16"
         QTest::addColumn<QList<Answer>>("answers");
         QTest::addColumn<QString>("target"); // typed as the original path for Save, chosen for the others
         QTest::addColumn<QString>("asked"); // after "Are you sure?": "", "changed" or "replace"
@@ -296,6 +297,8 @@ private slots:
         row("Save, deleted, double slash", "Command4", "deleted", yesNo, "/page.html", "changed", "nothing");
         row("Save, rewritten, symbolic link", "Command4", "rewritten", yesNo, "alias.html", "changed", "nothing");
         row("Save, another existing file, No", "save", "", yesNo, "other.html", "replace", "nothing");
+        row("Save before any open, an existing file, No", "save", "unopened", yesNo, "other.html", "replace",
+            "nothing");
         row("Save, another existing file, Yes", "Command4", "", yesYes, "other.html", "replace", "written");
         row("Save As, rewritten page", "Command2", "rewritten", yes, "page.html", "", "written");
         row("Save As, another existing file", "saveas", "", yes, "other.html", "", "written");
@@ -317,7 +320,8 @@ private slots:
         QVERIFY(QDir(m_dir->path()).mkdir(QStringLiteral("folder")));
         if (before == QLatin1String("utf-16"))
             QVERIFY(writeFile(m_page, "\xFF\xFE" + CarPage));
-        open(m_page);
+        if (before != QLatin1String("unopened"))
+            open(m_page);
         typeText(m_ui->field("Text1"), QStringLiteral("New "));
         if (before == QLatin1String("rewritten"))
             QVERIFY(writeFile(m_page, "<title>theirs</title></html>"));
