@@ -75,9 +75,9 @@ AboutDialog::AboutDialog(links::Browser &browser)
     iconPicture->setAlignment(Qt::AlignCenter);
     iconPicture->setPixmap(ProgramPicture(32));
 
-    SetTextColour(
-        AddLabel(this, QStringLiteral("lblTitle"), TwipsRect(930, 240, 3885, 240), QStringLiteral("LOOMSTEAD Beta")),
-        Qt::black);
+    QLabel *title
+        = AddLabel(this, QStringLiteral("lblTitle"), TwipsRect(930, 240, 3885, 240), QStringLiteral("LOOMSTEAD Beta"));
+    SetTextColour(title, Qt::black);
     AddLabel(
         this, QStringLiteral("lblVersion"), TwipsRect(930, 480, 3885, 225), QStringLiteral("\u00A9 2026 Corvantis"));
 
@@ -100,10 +100,9 @@ AboutDialog::AboutDialog(links::Browser &browser)
 
     AddLabel(this, QStringLiteral("Label2"), TwipsRect(960, 1080, 3885, 225),
         QStringLiteral("Email: sales@corvantis.example"));
-    SetTextColour(AddLabel(this, QStringLiteral("lblDescription"), TwipsRect(930, 1440, 4005, 690),
-                      QStringLiteral("Written by the Corvantis web tools team.\n"
-                                     "Write to help@ or bugs@corvantis.example")),
-        Qt::black);
+    QLabel *description = AddLabel(this, QStringLiteral("lblDescription"), TwipsRect(930, 1440, 4005, 690),
+        QStringLiteral("Written by the Corvantis web tools team.\nWrite to help@ or bugs@corvantis.example"));
+    SetTextColour(description, Qt::black);
 
     AddStroke(this, TwipsRect(90, 2445, 5654 - 90, 15), QColor(128, 128, 128));
     AddStroke(this, TwipsRect(105, 2460, 5654 - 105, 30), Qt::white);
