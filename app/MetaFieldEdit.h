@@ -36,7 +36,6 @@ private:
 
     qsizetype m_maxLength;
     std::optional<QByteArray> m_sourceBytes;
-    bool m_settingValue = false;
 };
 
 } // namespace app

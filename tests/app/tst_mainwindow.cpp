@@ -1,4 +1,3 @@
-#include <AboutDialog.h>
 #include <Browser.h>
 #include <DesktopFileDialog.h>
 #include <FileDialog.h>
@@ -151,7 +150,7 @@ QList<QWidget *> visibleAboutDialogs()
 {
     QList<QWidget *> found = QApplication::topLevelWidgets();
     found.removeIf([](const QWidget *window) {
-        return !qobject_cast<const dialogs::AboutDialog *>(window) || !window->isVisible();
+        return window->objectName() != QLatin1String("frmAbout") || !window->isVisible();
     });
     return found;
 }
