@@ -602,8 +602,8 @@ private slots:
         QCOMPARE(about->minimumSize(), about->maximumSize());
         // Its picture, the program's motif: a white X on a red disc, on a dark-blue square.
         const QImage motif = dialogs::ProgramPicture(32).toImage();
-        QVERIFY(motif.pixelColor(16, 16) == Qt::white && motif.pixelColor(16, 5) == QColor(220, 0, 0)
-            && motif.pixelColor(0, 0) == QColor(0, 0, 128));
+        QVERIFY(motif.pixelColor(11, 11) == Qt::white && motif.pixelColor(20, 11) == Qt::white
+            && motif.pixelColor(16, 5) == QColor(220, 0, 0) && motif.pixelColor(0, 0) == QColor(0, 0, 128));
         for (const QLabel *label : about->findChildren<QLabel *>()) {
             QVERIFY2(!label->text().isEmpty() || !label->pixmap().isNull(), qPrintable(label->objectName()));
             const QRect room = label->contentsRect();
