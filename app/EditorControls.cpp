@@ -17,32 +17,14 @@ namespace app {
 namespace {
 
 using dialogs::TwipsRect;
+using metatags::MetaTag;
 
-template<typename Control> Control *place(Control *control, const char *name, QRect twips)
+// accessibleName: what a screen reader says for a field; buttons say their caption.
+template<typename Control>
+Control *place(Control *control, const char *name, QRect twips, const QString &accessibleName = {})
 {
     control->setObjectName(QLatin1String(name));
     control->setGeometry(twips);
-    return control;
-}
-
-QPushButton *button(const QString &caption, QWidget *parent, const char *name, QRect twips)
-{
-    QPushButton *control = place(new QPushButton(caption, parent), name, twips);
-    control->setAccessibleName(QString(caption).remove(QLatin1Char('&')));
-    return control;
-}
-
-MetaFieldEdit *metaField(
-    metatags::MetaTag tag, const QString &accessibleName, QWidget *parent, const char *name, QRect twips)
-{
-    MetaFieldEdit *control = place(new MetaFieldEdit(metatags::FieldLimit(tag), parent), name, twips);
-    control->setAccessibleName(accessibleName);
-    return control;
-}
-
-QLineEdit *pathField(const QString &accessibleName, QWidget *parent, const char *name, QRect twips)
-{
-    QLineEdit *control = place(new QLineEdit(parent), name, twips);
     control->setAccessibleName(accessibleName);
     return control;
 }
@@ -64,28 +46,33 @@ EditorControls BuildEditorControls(QWidget *client)
         new QGroupBox(QStringLiteral("Meta Tag Generation"), client), "Frame1", TwipsRect(120, 480, 6855, 1095));
     QGroupBox *linkFrame = place(new QGroupBox(client), "Frame2", TwipsRect(120, 0, 6855, 495));
 
-    controls.reset = button(QStringLiteral("RESET "), client, "Command5", TwipsRect(6000, 7620, 975, 230));
-    controls.submit = button(QStringLiteral("SUBMIT PAGE"), client, "Command3", TwipsRect(240, 160, 1455, 230));
+    controls.reset
+        = place(new QPushButton(QStringLiteral("RESET "), client), "Command5", TwipsRect(6000, 7620, 975, 230));
+    controls.submit
+        = place(new QPushButton(QStringLiteral("SUBMIT PAGE"), client), "Command3", TwipsRect(240, 160, 1455, 230));
     auto *newFileCaption = place(new CaptionLineEdit(QStringLiteral("New File with Meta Tags"), client), "Text9",
         TwipsRect(1920, 1080, 1815, 285));
     auto *originalFileCaption
         = place(new CaptionLineEdit(QStringLiteral("Original File"), client), "Text8", TwipsRect(1920, 720, 855, 285));
-    using metatags::MetaTag;
-    MetaFieldEdit *keywords
-        = metaField(MetaTag::KeyWords, QObject::tr("Keywords"), client, "Text3", TwipsRect(120, 6120, 6855, 1455));
-    MetaFieldEdit *description = metaField(
-        MetaTag::Description, QObject::tr("Description"), client, "Text2", TwipsRect(120, 4320, 6855, 1455));
-    MetaFieldEdit *title
-        = metaField(MetaTag::Title, QObject::tr("Title"), client, "Text1", TwipsRect(120, 2400, 6855, 1455));
+    const auto metaField = [client](MetaTag tag, const char *name, int top, const QString &accessibleName) {
+        return place(new MetaFieldEdit(metatags::FieldLimit(tag), client), name, TwipsRect(120, top, 6855, 1455),
+            accessibleName);
+    };
+    MetaFieldEdit *keywords = metaField(MetaTag::KeyWords, "Text3", 6120, QObject::tr("Keywords"));
+    MetaFieldEdit *description = metaField(MetaTag::Description, "Text2", 4320, QObject::tr("Description"));
+    MetaFieldEdit *title = metaField(MetaTag::Title, "Text1", 2400, QObject::tr("Title"));
     controls.fields = { title, description, keywords };
 
-    controls.save = button(QStringLiteral("&Save"), fileFrame, "Command4", TwipsRect(960, 240, 735, 255));
-    controls.newPath
-        = pathField(QObject::tr("New file with meta tags"), fileFrame, "Text7", TwipsRect(3600, 600, 3135, 285));
+    controls.save
+        = place(new QPushButton(QStringLiteral("&Save"), fileFrame), "Command4", TwipsRect(960, 240, 735, 255));
+    controls.newPath = place(
+        new QLineEdit(fileFrame), "Text7", TwipsRect(3600, 600, 3135, 285), QObject::tr("New file with meta tags"));
     controls.originalPath
-        = pathField(QObject::tr("Original file"), fileFrame, "Text6", TwipsRect(2760, 240, 3975, 285));
-    controls.saveAs = button(QStringLiteral("&Save As"), fileFrame, "Command2", TwipsRect(120, 600, 1335, 255));
-    controls.open = button(QStringLiteral("&Open"), fileFrame, "Command1", TwipsRect(120, 240, 855, 255));
+        = place(new QLineEdit(fileFrame), "Text6", TwipsRect(2760, 240, 3975, 285), QObject::tr("Original file"));
+    controls.saveAs
+        = place(new QPushButton(QStringLiteral("&Save As"), fileFrame), "Command2", TwipsRect(120, 600, 1335, 255));
+    controls.open
+        = place(new QPushButton(QStringLiteral("&Open"), fileFrame), "Command1", TwipsRect(120, 240, 855, 255));
 
     controls.submissionLine = place(
         new CaptionLineEdit(QStringLiteral("Information on submitting your page to the Search Engines"), linkFrame),

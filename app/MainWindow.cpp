@@ -7,6 +7,7 @@
 #include "MetaFieldEdit.h"
 #include "UserPrompts.h"
 
+#include <AboutDialog.h>
 #include <LoadPage.h>
 #include <ProgramIcon.h>
 #include <SiteLinks.h>
@@ -56,9 +57,10 @@ MainWindow::MainWindow(FileDialog &fileDialog, UserPrompts &prompts, links::Brow
     connect(m_controls.save, &QPushButton::clicked, this, &MainWindow::saveInPlace);
     connect(m_controls.saveAs, &QPushButton::clicked, this, [this] { saveAs(true); });
     connect(m_controls.reset, &QPushButton::clicked, this, &MainWindow::clearFields);
-    connect(m_controls.submit, &QPushButton::clicked, this, [this] { links::OpenSubmitPage(m_browser, this); });
-    connect(
-        m_controls.submissionLine, &CaptionLineEdit::clicked, this, [this] { links::OpenHomePage(m_browser, this); });
+    connect(m_controls.submit, &QPushButton::clicked, this,
+        [this] { links::OpenSitePage(m_browser, this, links::SitePage::Submit); });
+    connect(m_controls.submissionLine, &CaptionLineEdit::clicked, this,
+        [this] { links::OpenSitePage(m_browser, this, links::SitePage::Home); });
 
     // The load step, before the window is first shown.
     clearFields();
@@ -71,7 +73,11 @@ MainWindow::MainWindow(FileDialog &fileDialog, UserPrompts &prompts, links::Brow
         move(screen->availableGeometry().center() - rect().center());
 }
 
-MainWindow::~MainWindow() = default;
+// Takes an open About dialog along, since the dialog uses the browser.
+MainWindow::~MainWindow()
+{
+    delete m_about;
+}
 
 void MainWindow::buildMenus()
 {
@@ -99,14 +105,21 @@ void MainWindow::buildMenus()
     QMenu *helpMenu = menuBar()->addMenu(QStringLiteral("&Help"));
     helpMenu->setObjectName(QStringLiteral("helpmen"));
     connect(addItem(helpMenu, QStringLiteral("Hints"), "hints"), &QAction::triggered, this,
-        [this] { links::OpenHints(m_browser, this); });
-    connect(addItem(helpMenu, QStringLiteral("About"), "About"), &QAction::triggered, this, [this] { m_about.show(); });
+        [this] { links::OpenSitePage(m_browser, this, links::SitePage::Hints); });
+    // At most one About dialog, shown without blocking this window.
+    connect(addItem(helpMenu, QStringLiteral("About"), "About"), &QAction::triggered, this, [this] {
+        if (!m_about)
+            m_about = new dialogs::AboutDialog(m_browser);
+        m_about->show();
+        m_about->raise();
+        m_about->activateWindow();
+    });
 }
 
 void MainWindow::clearFields()
 {
     for (MetaFieldEdit *field : m_controls.fields.values)
-        field->clearValue();
+        field->setValue({});
     m_controls.originalPath->clear();
     m_controls.newPath->clear();
 }

@@ -3,16 +3,20 @@
 #include "EditorControls.h"
 #include "FileDialog.h"
 
-#include <AboutLauncher.h>
 #include <FileStamp.h>
 #include <MetaPageJobs.h>
 
 #include <QByteArray>
 #include <QMainWindow>
+#include <QPointer>
 
 #include <optional>
 
 class QAction;
+
+namespace dialogs {
+class AboutDialog;
+}
 
 namespace links {
 class Browser;
@@ -60,7 +64,7 @@ private:
     FileDialog &m_fileDialog;
     UserPrompts &m_prompts;
     links::Browser &m_browser;
-    dialogs::AboutLauncher m_about { m_browser };
+    QPointer<dialogs::AboutDialog> m_about;
 
     QByteArray m_page;
     // Decided once when the page is read: a save cuts the buffer, and what is

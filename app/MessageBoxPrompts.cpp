@@ -11,14 +11,8 @@ UserPrompts::Answer MessageBoxPrompts::askYesNoCancel(QWidget *parent, const QSt
     box.setDefaultButton(QMessageBox::Yes);
     // Esc and the close box both give Cancel.
     box.setEscapeButton(QMessageBox::Cancel);
-    switch (box.exec()) {
-    case QMessageBox::Yes:
-        return Answer::Yes;
-    case QMessageBox::No:
-        return Answer::No;
-    default:
-        return Answer::Cancel;
-    }
+    const int answer = box.exec();
+    return answer == QMessageBox::Yes ? Answer::Yes : answer == QMessageBox::No ? Answer::No : Answer::Cancel;
 }
 
 UserPrompts::Answer MessageBoxPrompts::askYesNo(QWidget *parent, const QString &title, const QString &question)

@@ -3,7 +3,6 @@
 #include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QMimeData>
-#include <QScopedValueRollback>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -41,38 +40,25 @@ MetaFieldEdit::MetaFieldEdit(qsizetype maxLength, QWidget *parent)
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setTabChangesFocus(true);
-    connect(this, &QPlainTextEdit::textChanged, this, [this] {
-        if (!m_settingValue)
-            m_sourceBytes.reset();
-    });
+    // An edit drops the source bytes; setValue() sets them again after its own change.
+    connect(this, &QPlainTextEdit::textChanged, this, [this] { m_sourceBytes.reset(); });
 }
 
-QString MetaFieldEdit::fieldText() const
+metatags::FieldValue MetaFieldEdit::value() const
 {
     // Not toPlainText(): it turns non-breaking spaces into plain ones.
     QString text = document()->toRawText();
     text.replace(QChar::ParagraphSeparator, QLatin1Char('\n'));
     text.replace(QChar::LineSeparator, QLatin1Char('\n'));
-    return text;
-}
-
-metatags::FieldValue MetaFieldEdit::value() const
-{
-    return { fieldText(), m_sourceBytes };
+    return { text, m_sourceBytes };
 }
 
 void MetaFieldEdit::setValue(const metatags::FieldValue &value)
 {
     const QString shown = metatags::WithPlainLineBreaks(value.text);
     const QString kept = leftWhole(shown, m_maxLength);
-    const QScopedValueRollback<bool> guard(m_settingValue, true);
     setPlainText(kept);
     m_sourceBytes = kept.size() == shown.size() ? value.sourceBytes : std::nullopt;
-}
-
-void MetaFieldEdit::clearValue()
-{
-    setValue({});
 }
 
 qsizetype MetaFieldEdit::room() const
@@ -102,13 +88,8 @@ void MetaFieldEdit::keyPressEvent(QKeyEvent *event)
 
 void MetaFieldEdit::inputMethodEvent(QInputMethodEvent *event)
 {
-    const QString commit = event->commitString();
-    if (commit.isEmpty() || commit.size() <= room()) {
-        QPlainTextEdit::inputMethodEvent(event);
-        return;
-    }
     QInputMethodEvent cut(event->preeditString(), event->attributes());
-    cut.setCommitString(cutToRoom(commit), event->replacementStart(), event->replacementLength());
+    cut.setCommitString(cutToRoom(event->commitString()), event->replacementStart(), event->replacementLength());
     QPlainTextEdit::inputMethodEvent(&cut);
 }
 

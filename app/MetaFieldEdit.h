@@ -23,7 +23,6 @@ public:
     // Shows the value with its line breaks (CR LF, LF or CR); a value that is
     // too long is cut and loses its source bytes.
     void setValue(const metatags::FieldValue &value);
-    void clearValue();
 
 protected:
     void keyPressEvent(QKeyEvent *event) override;
@@ -31,14 +30,12 @@ protected:
     void insertFromMimeData(const QMimeData *source) override;
 
 private:
-    QString fieldText() const;
     // How many more characters fit in place of the current selection.
     qsizetype room() const;
     QString cutToRoom(const QString &text) const;
 
     qsizetype m_maxLength;
     std::optional<QByteArray> m_sourceBytes;
-    bool m_settingValue = false;
 };
 
 } // namespace app

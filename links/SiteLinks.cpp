@@ -4,30 +4,15 @@
 
 #include <QUrl>
 
+#include <array>
+
 namespace links {
 
-namespace {
-
-QUrl SitePage(QLatin1String path)
+void OpenSitePage(Browser &browser, QWidget *owner, SitePage page)
 {
-    return QUrl(SiteRoot + path);
-}
-
-} // namespace
-
-void OpenSubmitPage(Browser &browser, QWidget *owner)
-{
-    browser.open(owner, SitePage(QLatin1String("/submit/homepage.html")));
-}
-
-void OpenHints(Browser &browser, QWidget *owner)
-{
-    browser.open(owner, SitePage(QLatin1String("/quire/help.html")));
-}
-
-void OpenHomePage(Browser &browser, QWidget *owner)
-{
-    browser.open(owner, QUrl(SiteRoot));
+    constexpr std::array<QLatin1String, 3> paths
+        = { QLatin1String(""), QLatin1String("/submit/homepage.html"), QLatin1String("/quire/help.html") };
+    browser.open(owner, QUrl(SiteRoot + paths[static_cast<std::size_t>(page)]));
 }
 
 } // namespace links

@@ -12,10 +12,10 @@ class Browser;
 // program opens lies on it, so the host is named here and nowhere else.
 inline constexpr QLatin1String SiteRoot("http://www.corvantis.example");
 
-// The link commands. Each hands one address to the browser for the window the
-// click came from, and reads or changes nothing else.
-void OpenSubmitPage(Browser &browser, QWidget *owner);
-void OpenHints(Browser &browser, QWidget *owner);
-void OpenHomePage(Browser &browser, QWidget *owner);
+enum class SitePage { Home, Submit, Hints };
+
+// The link commands: each hands the page's address to the browser for the
+// window the click came from, and reads or changes nothing else.
+void OpenSitePage(Browser &browser, QWidget *owner, SitePage page);
 
 } // namespace links

@@ -1,0 +1,701 @@
+#include <Browser.h>
+#include <DesktopFileDialog.h>
+#include <FileDialog.h>
+#include <MainWindow.h>
+#include <MetaFieldEdit.h>
+#include <ProgramIcon.h>
+#include <SiteLinks.h>
+#include <UserPrompts.h>
+#include <WriteMetaPage.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QInputMethodEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMap>
+#include <QMenu>
+#include <QPointer>
+#include <QProcess>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <QUrl>
+
+#include <memory>
+
+#include <cerrno>
+#include <csignal>
+
+// The window's seams, answered from a script instead of by a user.
+
+// Each showing takes the next answer: a path, QString() for a dialog that
+// comes back with an empty name, or nothing for a cancel.
+class ScriptedFileDialog : public app::FileDialog
+{
+public:
+    std::optional<QString> choose(QWidget *, Purpose purpose, const QString &folder) override
+    {
+        showings.append((purpose == Purpose::Open ? QStringLiteral("open in ") : QStringLiteral("save in ")) + folder);
+        return answers.isEmpty() ? std::nullopt : answers.takeFirst();
+    }
+
+    QList<std::optional<QString>> answers;
+    QStringList showings;
+};
+
+// Questions take the next answer in the order they are asked; when none is
+// left, the box was closed. The window goes on only on Yes.
+class ScriptedPrompts : public app::UserPrompts
+{
+public:
+    Answer askYesNoCancel(QWidget *, const QString &title, const QString &question) override
+    {
+        questions.append(title + QLatin1Char('|') + question);
+        return answers.isEmpty() ? Answer::Cancel : answers.takeFirst();
+    }
+    Answer askYesNo(QWidget *, const QString &title, const QString &question) override
+    {
+        return askYesNoCancel(nullptr, title, question);
+    }
+    void showError(QWidget *, const QString &title, const QString &text) override
+    {
+        errors.append(title + QLatin1Char('|') + text);
+    }
+
+    QList<Answer> answers;
+    QStringList questions;
+    QStringList errors;
+};
+
+// Notes what it was asked to open, and for which window.
+class RecordingBrowser : public links::Browser
+{
+public:
+    void open(QWidget *owner, const QUrl &address) override { calls.append({ owner, address }); }
+
+    QList<std::pair<QPointer<QWidget>, QUrl>> calls;
+};
+
+// Types text key by key, as a keyboard would; "\n" is Enter, "\b" Backspace.
+void typeText(QWidget *widget, const QString &text)
+{
+    for (const QChar character : text) {
+        if (character == QLatin1Char('\n'))
+            QTest::keyClick(widget, Qt::Key_Return);
+        else if (character == QLatin1Char('\b'))
+            QTest::keyClick(widget, Qt::Key_Backspace);
+        else
+            QTest::sendKeyEvent(QTest::Click, widget, Qt::Key_unknown, QString(character), Qt::NoModifier);
+    }
+}
+
+// The real main window with scripted seams, reached by object names.
+struct WindowUnderTest
+{
+    ScriptedFileDialog fileDialog;
+    ScriptedPrompts prompts;
+    RecordingBrowser browser;
+    app::MainWindow window { fileDialog, prompts, browser };
+
+    app::MetaFieldEdit *field(const char *name) { return window.findChild<app::MetaFieldEdit *>(name); }
+    QLineEdit *line(const char *name) { return window.findChild<QLineEdit *>(name); }
+
+    // All that a command may change: the three fields, both paths and the page buffer.
+    QStringList state()
+    {
+        return { field("Text1")->value().text, field("Text2")->value().text, field("Text3")->value().text,
+            line("Text6")->text(), line("Text7")->text(), QString::fromLatin1(window.pageBuffer().toHex()) };
+    }
+
+    // Clicks the button or chooses the menu item of that name.
+    void run(const QString &name)
+    {
+        if (auto *button = window.findChild<QPushButton *>(name))
+            button->click();
+        else
+            window.findChild<QAction *>(name)->trigger();
+    }
+};
+
+using Answer = app::UserPrompts::Answer;
+
+namespace {
+
+const QString AreYouSure = QStringLiteral("Tagwright 2.0|Are you sure?");
+
+QByteArray metaTag(const QByteArray &word, const QByteArray &value)
+{
+    return "<meta name=\"" + word + "\" content=\"" + value + "\">\r\n";
+}
+
+// The file a save writes: the preamble with the values, then the kept part.
+QByteArray saved(
+    const QByteArray &title, const QByteArray &description, const QByteArray &keywords, const QByteArray &kept)
+{
+    return metatags::MetaPreamble({ title, description, keywords }) + kept + "\r\n";
+}
+
+const QByteArray KeptPart = "<title>Cars</title></head><body>Hi</body></html>";
+const QByteArray CarPage = "<html><head>\r\n" + metaTag("Description", "Fast cars") + metaTag("KeyWords", "cars, speed")
+    + metaTag("Title", "Car page") + KeptPart + "\r\n";
+const QByteArray CarFile = saved("Car page", "Fast cars", "cars, speed", KeptPart);
+
+QList<QWidget *> visibleAboutDialogs()
+{
+    QList<QWidget *> found = QApplication::topLevelWidgets();
+    found.removeIf([](const QWidget *window) {
+        return window->objectName() != QLatin1String("frmAbout") || !window->isVisible();
+    });
+    return found;
+}
+
+// Runs the event loop until something ends it; 1 when nothing did in time.
+int runEventLoop()
+{
+    QTimer::singleShot(5000, qApp, [] { QCoreApplication::exit(1); });
+    return QCoreApplication::exec();
+}
+
+} // namespace
+
+class MainWindow : public QObject
+{
+    Q_OBJECT
+
+private:
+    std::unique_ptr<WindowUnderTest> m_ui;
+    std::unique_ptr<QTemporaryDir> m_dir;
+    QString m_page; // page.html, holding CarPage
+
+    QString path(const QString &name) const { return m_dir->filePath(name); }
+    static bool writeFile(const QString &path, const QByteArray &bytes)
+    {
+        QFile file(path);
+        return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+    }
+    // Every file of the test folder by its real path, with its bytes.
+    QMap<QString, QByteArray> files() const
+    {
+        QMap<QString, QByteArray> found;
+        for (const QFileInfo &file : QDir(m_dir->path()).entryInfoList(QDir::Files | QDir::NoSymLinks))
+            found[file.canonicalFilePath()] = readFile(file.filePath());
+        return found;
+    }
+    static QByteArray readFile(const QString &path)
+    {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(missing)");
+    }
+    // Runs the command with these answers to its questions and this choice in its dialog.
+    void runWith(const QString &command, const QList<Answer> &answers, const std::optional<QString> &chosen = {})
+    {
+        m_ui->prompts.answers = answers;
+        m_ui->fileDialog.answers = { chosen };
+        m_ui->run(command);
+    }
+    void open(const QString &file, const QString &command = QStringLiteral("Command1")) { runWith(command, {}, file); }
+
+private slots:
+    void init()
+    {
+        m_ui = std::make_unique<WindowUnderTest>();
+        m_dir = std::make_unique<QTemporaryDir>();
+        QVERIFY(m_dir->isValid());
+        m_page = path(QStringLiteral("page.html"));
+        QVERIFY(writeFile(m_page, CarPage));
+    }
+    void cleanup()
+    {
+        m_ui.reset();
+        m_dir.reset();
+    }
+
+    void openFillsFieldsInItsOrder_data()
+    {
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<QByteArray>("page");
+        QTest::addColumn<QStringList>("fields"); // Title, Description, KeyWords after the open
+
+        const QByteArray noTitle = metaTag("Description", "d") + metaTag("KeyWords", "k");
+        const QStringList carFields { "Car page", "Fast cars", "cars, speed" };
+        QTest::newRow("button, all three") << "Command1" << CarPage << carFields;
+        QTest::newRow("menu, all three") << "Open" << CarPage << carFields;
+        QTest::newRow("button, no Title word") << "Command1" << noTitle << QStringList { "old", "d", "k" };
+        QTest::newRow("menu, no Title word") << "Open" << noTitle << QStringList { "old", "old", "old" };
+        QTest::newRow("unusable value keeps field")
+            << "Command1"
+            << "<b>Description</b>" + metaTag("Title", "t") << QStringList { "t", "old", "old" };
+        QTest::newRow("empty value empties field")
+            << "Open" << metaTag("Title", "") << QStringList { "", "old", "old" };
+        QTest::newRow("long Title cut to 512")
+            << "Command1" << metaTag("Title", QByteArray(600, 'x')) << QStringList { QString(512, 'x'), "old", "old" };
+        QTest::newRow("long KeyWords cut to 1024")
+            << "Open" << metaTag("Title", "") + metaTag("KeyWords", QByteArray(1500, 'k'))
+            << QStringList { "", "old", QString(1024, 'k') };
+    }
+    void openFillsFieldsInItsOrder()
+    {
+        QFETCH(QString, command);
+        QFETCH(QByteArray, page);
+        QFETCH(QStringList, fields);
+        for (const char *name : { "Text1", "Text2", "Text3" })
+            m_ui->field(name)->setPlainText(QStringLiteral("old"));
+        m_ui->line("Text7")->setText(QStringLiteral("kept"));
+        QVERIFY(writeFile(m_page, page));
+
+        open(m_page, command);
+
+        QCOMPARE(m_ui->fileDialog.showings, QStringList { "open in " });
+        QCOMPARE(m_ui->state(), fields << m_page << "kept" << QString::fromLatin1(page.toHex()));
+        QVERIFY(m_ui->prompts.errors.isEmpty());
+    }
+
+    // What each open and save command does with the dialog's choice and the
+    // answers: the questions asked, and either the page written (and the
+    // buffer cut) or nothing changed at all, in the window and on disk.
+    void commandWritesOrChangesNothing_data()
+    {
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<QString>(
+            "before"); // "unopened", or what another program did: "rewritten", "deleted", "utf-16"
+        QTest::addColumn<QList<Answer>>("answers");
+        QTest::addColumn<QString>("target"); // typed as the original path for Save, chosen for the others
+        QTest::addColumn<QString>("asked"); // after "Are you sure?": "", "changed" or "replace"
+        QTest::addColumn<QString>("outcome"); // "written", "nothing", or the reason in a message
+
+        const auto row = [](const QString &name, const char *command, const char *before, const QList<Answer> &answers,
+                             const char *target, const char *asked, const QString &outcome) {
+            QTest::newRow(qPrintable(name))
+                << QString(command) << QString(before) << answers << QString(target) << QString(asked) << outcome;
+        };
+        const QList<Answer> yes { Answer::Yes }, yesNo { Answer::Yes, Answer::No }, yesYes { Answer::Yes, Answer::Yes };
+        // The open commands ask nothing; the save commands ask before the dialog.
+        const std::pair<const char *, QList<Answer>> withDialog[]
+            = { { "Command1", {} }, { "Open", {} }, { "Command2", yes }, { "saveas", yes } };
+        for (const auto &[command, answers] : withDialog) {
+            row(QString(command) + ", dialog cancelled", command, "", answers, "(cancel)", "", "nothing");
+            row(QString(command) + ", empty name", command, "", answers, "", "", "nothing");
+        }
+        const std::pair<const char *, const char *> saves[] = { { "Command4", "page.html" }, { "save", "page.html" },
+            { "Command2", "new.html" }, { "saveas", "new.html" } };
+        for (const auto &[command, target] : saves) {
+            row(QString(command) + ", No", command, "", { Answer::No }, target, "", "nothing");
+            row(QString(command) + ", Cancel", command, "", { Answer::Cancel }, target, "", "nothing");
+            row(QString(command) + ", Yes", command, "", yes, target, "", "written");
+        }
+        row("Save, rewritten, No", "Command4", "rewritten", yesNo, "page.html", "changed", "nothing");
+        row("Save, rewritten, Yes", "save", "rewritten", yesYes, "page.html", "changed", "written");
+        row("Save, deleted, Yes", "Command4", "deleted", yesYes, "page.html", "changed", "written");
+        row("Save, rewritten, dot segment", "save", "rewritten", yesNo, "./page.html", "changed", "nothing");
+        row("Save, deleted, double slash", "Command4", "deleted", yesNo, "/page.html", "changed", "nothing");
+        row("Save, rewritten, symbolic link", "Command4", "rewritten", yesNo, "alias.html", "changed", "nothing");
+        row("Save, another existing file, No", "save", "", yesNo, "other.html", "replace", "nothing");
+        row("Save before any open, an existing file, No", "save", "unopened", yesNo, "other.html", "replace",
+            "nothing");
+        row("Save, another existing file, Yes", "Command4", "", yesYes, "other.html", "replace", "written");
+        row("Save As, rewritten page", "Command2", "rewritten", yes, "page.html", "", "written");
+        row("Save As, another existing file", "saveas", "", yes, "other.html", "", "written");
+        row("Save, folder is a regular file", "Command4", "", yes, "page.html/new.html", "", qt_error_string(ENOTDIR));
+        row("Save As, target is a folder", "saveas", "", yes, "folder", "", "folder");
+        row("Save As, page in UTF-16", "Command2", "utf-16", yes, "new.html", "", "UTF-16");
+        row("Open, missing file", "Open", "", {}, "missing.html", "", qt_error_string(ENOENT));
+    }
+    void commandWritesOrChangesNothing()
+    {
+        QFETCH(QString, command);
+        QFETCH(QString, before);
+        QFETCH(QList<Answer>, answers);
+        QFETCH(QString, target);
+        QFETCH(QString, asked);
+        QFETCH(QString, outcome);
+        QVERIFY(QFile::link(m_page, path(QStringLiteral("alias.html"))));
+        QVERIFY(writeFile(path(QStringLiteral("other.html")), "<title>someone else's page</title></html>"));
+        QVERIFY(QDir(m_dir->path()).mkdir(QStringLiteral("folder")));
+        if (before == QLatin1String("utf-16"))
+            QVERIFY(writeFile(m_page, "\xFF\xFE" + CarPage));
+        if (before != QLatin1String("unopened"))
+            open(m_page);
+        typeText(m_ui->field("Text1"), QStringLiteral("New "));
+        if (before == QLatin1String("rewritten"))
+            QVERIFY(writeFile(m_page, "<title>theirs</title></html>"));
+        else if (before == QLatin1String("deleted"))
+            QVERIFY(QFile::remove(m_page));
+        const std::optional<QString> chosen = target == QLatin1String("(cancel)")
+            ? std::nullopt
+            : std::optional(target.isEmpty() ? target : m_dir->path() + QLatin1Char('/') + target);
+        const bool inPlace = command == QLatin1String("Command4") || command == QLatin1String("save");
+        if (inPlace)
+            m_ui->line("Text6")->setText(*chosen);
+        m_ui->line("Text7")->setText(QStringLiteral("earlier"));
+        const QStringList stateBefore = m_ui->state();
+        const QMap<QString, QByteArray> filesBefore = files();
+
+        runWith(command, answers, chosen);
+
+        QStringList questions;
+        if (!answers.isEmpty()) // none for the open commands
+            questions.append(AreYouSure);
+        if (!asked.isEmpty())
+            questions.append((asked == QLatin1String("changed")
+                    ? QStringLiteral(
+                        "Tagwright 2.0|\u201c%1\u201d has changed on disk since it was opened. Overwrite it?")
+                    : QStringLiteral("Tagwright 2.0|\u201c%1\u201d is not the page that was opened. Replace it?"))
+                                 .arg(QDir::toNativeSeparators(*chosen)));
+        QCOMPARE(m_ui->prompts.questions, questions);
+        if (!inPlace && (answers.isEmpty() || answers.first() == Answer::Yes))
+            QCOMPARE(m_ui->fileDialog.showings.last(), (answers.isEmpty() ? "open in " : "save in ") + m_dir->path());
+        if (outcome == QLatin1String("written")) {
+            QVERIFY(m_ui->prompts.errors.isEmpty());
+            QMap<QString, QByteArray> filesAfter = filesBefore;
+            filesAfter[QFileInfo(*chosen).canonicalFilePath()]
+                = saved("New Car page", "Fast cars", "cars, speed", KeptPart);
+            QCOMPARE(files(), filesAfter);
+            QCOMPARE(m_ui->window.pageBuffer(), KeptPart);
+            QCOMPARE(m_ui->line("Text7")->text(), command == QLatin1String("Command2") ? *chosen : "earlier");
+            return;
+        }
+        QCOMPARE(m_ui->state(), stateBefore);
+        QCOMPARE(files(), filesBefore);
+        QCOMPARE(m_ui->prompts.errors.size(), outcome == QLatin1String("nothing") ? 0 : 1);
+        if (outcome == QLatin1String("nothing"))
+            return;
+        const QString message = m_ui->prompts.errors.first();
+        QVERIFY2(message.startsWith("Tagwright 2.0|") && message.contains(QDir::toNativeSeparators(*chosen))
+                && message.contains(outcome)
+                && (answers.isEmpty()
+                    || message.endsWith(
+                        QFileInfo::exists(*chosen) ? "The file was not changed." : "No file was created.")),
+            qPrintable(message));
+    }
+
+    // RESET empties the fields and both paths but keeps the page buffer, so
+    // Save has no file to write while Save As still writes the page.
+    void resetKeepsThePageForSaveAs()
+    {
+        open(m_page);
+        m_ui->line("Text7")->setText(QStringLiteral("earlier"));
+        m_ui->run(QStringLiteral("Command5"));
+        QCOMPARE(m_ui->state(), (QStringList { "", "", "", "", "", QString::fromLatin1(CarPage.toHex()) }));
+        runWith(QStringLiteral("Command4"), { Answer::Yes, Answer::Yes });
+        QCOMPARE(m_ui->prompts.questions, QStringList { AreYouSure });
+        QCOMPARE(m_ui->fileDialog.showings.size(), 1);
+        QCOMPARE(readFile(m_page), CarPage);
+        runWith(QStringLiteral("saveas"), { Answer::Yes }, path(QStringLiteral("new.html")));
+        QCOMPARE(readFile(path(QStringLiteral("new.html"))), saved("", "", "", KeptPart));
+        QVERIFY(m_ui->prompts.errors.isEmpty());
+    }
+
+    // Untouched values go back as the bytes they were read from; typed ones in
+    // the encoding the page was read with, with CR LF line breaks.
+    void valuesWrittenBack_data()
+    {
+        QTest::addColumn<QByteArray>("page");
+        QTest::addColumn<bool>("twice"); // saved once before the typing, which cuts the page
+        QTest::addColumn<QString>("typed"); // at the end of the Title field
+        QTest::addColumn<QByteArray>("title"); // the Title value written
+        QTest::addColumn<QByteArray>("kept");
+
+        const QByteArray utf8Kept = "<title>Caf\xc3\xa9</title></html>";
+        const QByteArray latinKept = "<title>Caf\xe9</title></html>";
+        const auto row = [](const char *name, const QByteArray &head, const QByteArray &value, const QByteArray &kept,
+                             const QString &typed, const QByteArray &title) {
+            QTest::newRow(name) << head + metaTag("Title", value) + kept << !head.isEmpty() << typed << title << kept;
+        };
+        row("untouched lone LF", {}, "a\nb", KeptPart, {}, "a\nb");
+        row("untouched lone CR", {}, "a\rb", KeptPart, {}, "a\rb");
+        row("untouched windows-1252 in UTF-8 page", {}, "caf\xe9 \x80", utf8Kept, {}, "caf\xe9 \x80");
+        row("edited lone LF becomes CR LF", {}, "a\nb", KeptPart, "!", "a\r\nb!");
+        row("\u00fc typed into UTF-8 page", {}, "caf", utf8Kept, QStringLiteral("\u00fc"), "caf\xc3\xbc");
+        row("\u00fc typed into windows-1252 page", {}, "caf", latinKept, QStringLiteral("\u00fc"), "caf\xfc");
+        row("Enter typed", {}, "ab", KeptPart, "\n", "ab\r\n");
+        row("cut value re-encoded", {}, QByteArray(510, 'x') + "\n\n\n", KeptPart, {},
+            QByteArray(510, 'x') + "\r\n\r\n");
+        // The first save cuts the declaration away; the second still encodes
+        // by what the page was read as.
+        row("ISO-8859-1 declared, cut, ASCII kept part", "<meta charset=\"iso-8859-1\">", "t", KeptPart,
+            QStringLiteral("\u00e9"), "t\xe9");
+        row("UTF-8 declared, cut, windows-1252 byte kept", "<meta charset=utf-8>", "t", latinKept,
+            QStringLiteral("\u00e9"), "t\xc3\xa9");
+        const QByteArray nulKept = QByteArrayLiteral("<title>\0x\0</title>\0\xff\0</html>");
+        row("NULs before, in the value and in the kept part", QByteArrayLiteral("\0bin\0"), QByteArrayLiteral("a\0b"),
+            nulKept, {}, QByteArrayLiteral("a\0b"));
+        QTest::newRow("empty file") << QByteArray() << false << QString() << QByteArray() << QByteArray();
+    }
+    void valuesWrittenBack()
+    {
+        QFETCH(QByteArray, page);
+        QFETCH(bool, twice);
+        QFETCH(QString, typed);
+        QFETCH(QByteArray, title);
+        QFETCH(QByteArray, kept);
+        QVERIFY(writeFile(m_page, page));
+        open(m_page);
+        if (twice)
+            runWith(QStringLiteral("Command4"), { Answer::Yes });
+        app::MetaFieldEdit *field = m_ui->field("Text1");
+        field->moveCursor(QTextCursor::End);
+        typeText(field, typed);
+
+        runWith(QStringLiteral("Command4"), { Answer::Yes });
+
+        QCOMPARE(readFile(m_page), saved(title, "", "", kept));
+        QCOMPARE(m_ui->window.pageBuffer(), kept);
+    }
+
+    void fieldsHoldTheirLimit_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("how"); // "type", "key" (all in one key), "paste" or "compose" (an input method)
+        QTest::addColumn<int>("before"); // how many 'x' the field holds, all selected when negative
+        QTest::addColumn<QString>("added");
+        QTest::addColumn<QString>("expected"); // after the 'x'
+
+        const auto row = [](const char *name, const char *field, const char *how, int before, const QString &added,
+                             const QString &expected) {
+            QTest::newRow(name) << QString(field) << QString(how) << before << added << expected;
+        };
+        row("Title, typing", "Text1", "type", 509, "ab\ncdef", "ab\n");
+        row("Title, Backspace when full", "Text1", "type", 511, "a\bb", "b");
+        row("Title, one key of two characters", "Text1", "key", 511, "ab", "");
+        row("Description, typing, Enter when full", "Text2", "type", 1022, "ab\ncd", "ab");
+        row("Keywords, pasting", "Text3", "paste", 1021, "ab\ncdef", "ab\n");
+        row("Title, pasting over everything", "Text1", "paste", -512, QString(600, 'p'), QString(512, 'p'));
+        row("pasted line breaks become plain", "Text1", "paste", 0, "a\r\nb\rc\u2028d", "a\nb\nc\nd");
+        row("no half of a surrogate pair", "Text1", "paste", 511, "\U0001F600", "");
+        row("Title, composing", "Text1", "compose", 509, "abc", "abc");
+        row("Title, composing past the limit", "Text1", "compose", 510, "abc", "ab");
+    }
+    void fieldsHoldTheirLimit()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, how);
+        QFETCH(int, before);
+        QFETCH(QString, added);
+        QFETCH(QString, expected);
+        app::MetaFieldEdit *field = m_ui->field(name.toLatin1().constData());
+        field->setPlainText(QString(std::abs(before), QLatin1Char('x')));
+        field->moveCursor(QTextCursor::End);
+        if (before < 0)
+            field->selectAll();
+
+        if (how == QLatin1String("type")) {
+            typeText(field, added);
+        } else if (how == QLatin1String("key")) {
+            QTest::sendKeyEvent(QTest::Click, field, Qt::Key_unknown, added, Qt::NoModifier);
+        } else if (how == QLatin1String("paste")) {
+            QGuiApplication::clipboard()->setText(added);
+            field->paste();
+        } else {
+            QInputMethodEvent composed;
+            composed.setCommitString(added);
+            QCoreApplication::sendEvent(field, &composed);
+        }
+
+        QCOMPARE(field->value().text, QString(std::max(before, 0), QLatin1Char('x')) + expected);
+    }
+
+    // A second Save asks nothing more than "Are you sure?"; a change by another
+    // program after it is noticed again.
+    void aSaveOfItsOwnIsNoChange()
+    {
+        open(m_page);
+        runWith(QStringLiteral("Command4"), { Answer::Yes });
+        runWith(QStringLiteral("save"), { Answer::Yes });
+        QCOMPARE(m_ui->prompts.questions, QStringList({ AreYouSure, AreYouSure }));
+        QCOMPARE(readFile(m_page), CarFile);
+
+        QVERIFY(writeFile(m_page, "<title>theirs</title></html>"));
+        runWith(QStringLiteral("Command4"), { Answer::Yes, Answer::No });
+        QCOMPARE(m_ui->prompts.questions.size(), 4);
+        QCOMPARE(readFile(m_page), QByteArray("<title>theirs</title></html>"));
+    }
+    void startsEmptyWithTitleFocusedAndFixedSize()
+    {
+        m_ui->window.show();
+        QVERIFY(QTest::qWaitForWindowActive(&m_ui->window));
+        QCOMPARE(
+            m_ui->state(), (QStringList { "", "", "", "", "", QString::fromLatin1(QByteArray("Text10\r\n").toHex()) }));
+        QCOMPARE(m_ui->window.minimumSize(), m_ui->window.maximumSize());
+        QVERIFY(!m_ui->window.findChild<QMenu *>(QStringLiteral("set"))->menuAction()->isEnabled());
+        QVERIFY(!m_ui->window.windowTitle().isEmpty() && !m_ui->window.windowIcon().isNull()
+            && !(m_ui->window.windowFlags() & Qt::WindowMaximizeButtonHint));
+        // Tab moves on from a meta field, which takes no tab character.
+        QCOMPARE(QApplication::focusWidget(), m_ui->field("Text1"));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), m_ui->field("Text2"));
+    }
+
+    // Each link is one call to the browser, for the window clicked in, and
+    // changes nothing in the editor.
+    void eachLinkOpensItsPage_data()
+    {
+        QTest::addColumn<QString>("control");
+        QTest::addColumn<links::SitePage>("page");
+        QTest::newRow("SUBMIT PAGE") << "Command3" << links::SitePage::Submit;
+        QTest::newRow("Help > Hints") << "hints" << links::SitePage::Hints;
+        QTest::newRow("submission line") << "Text4" << links::SitePage::Home;
+        QTest::newRow("address in Help > About") << "Label1" << links::SitePage::Home;
+    }
+    void eachLinkOpensItsPage()
+    {
+        QFETCH(QString, control);
+        QFETCH(links::SitePage, page);
+        m_ui->window.show();
+        m_ui->field("Text1")->setPlainText(QStringLiteral("kept"));
+        m_ui->line("Text6")->setText(QStringLiteral("/kept/original.html"));
+        const QStringList before = m_ui->state();
+        QWidget *owner = &m_ui->window;
+
+        if (control == QLatin1String("Label1")) {
+            m_ui->run(QStringLiteral("About"));
+            owner = visibleAboutDialogs().value(0);
+            QVERIFY(owner);
+            auto *address = owner->findChild<QLabel *>(control);
+            QVERIFY(address->font().underline() && address->cursor().shape() == Qt::PointingHandCursor);
+            QTest::mouseClick(address, Qt::LeftButton);
+        } else if (control == QLatin1String("Text4")) {
+            QTest::mouseClick(m_ui->line("Text4"), Qt::LeftButton);
+        } else {
+            m_ui->run(control);
+        }
+
+        RecordingBrowser expected;
+        links::OpenSitePage(expected, owner, page);
+        QCOMPARE(m_ui->browser.calls, expected.calls);
+        QCOMPARE(m_ui->state(), before);
+        QVERIFY(m_ui->prompts.questions.isEmpty() && m_ui->prompts.errors.isEmpty());
+    }
+
+    // One About dialog at a time, beside the window and not blocking it;
+    // closing it discards it, and the next showing builds a new one.
+    void aboutIsOneModelessDialogUntilClosed()
+    {
+        m_ui->window.show();
+        m_ui->run(QStringLiteral("About"));
+        m_ui->run(QStringLiteral("About"));
+        QCOMPARE(visibleAboutDialogs().size(), 1);
+        QPointer<QWidget> about = visibleAboutDialogs().first();
+        QCOMPARE(about->parentWidget(), nullptr);
+        QCOMPARE(QApplication::activeModalWidget(), nullptr);
+        QWidget *okButton = about->findChild<QWidget *>(QStringLiteral("cmdOK"));
+        QCOMPARE(about->focusWidget(), okButton);
+
+        QTest::mouseClick(okButton, Qt::LeftButton);
+        QTRY_VERIFY(about.isNull());
+        m_ui->run(QStringLiteral("About"));
+        QCOMPARE(visibleAboutDialogs().size(), 1);
+    }
+
+    // The About dialog shows each of its texts whole, in a box of fixed size.
+    void aboutShowsItsTextsWhole()
+    {
+        m_ui->run(QStringLiteral("About"));
+        const QWidget *about = visibleAboutDialogs().value(0);
+        QVERIFY(about && !about->windowTitle().isEmpty());
+        QCOMPARE(about->minimumSize(), about->maximumSize());
+        // Its picture, the program's motif: a white X on a red disc, on a dark-blue square.
+        const QImage motif = dialogs::ProgramPicture(32).toImage();
+        QVERIFY(motif.pixelColor(11, 11) == Qt::white && motif.pixelColor(20, 11) == Qt::white
+            && motif.pixelColor(16, 5) == QColor(220, 0, 0) && motif.pixelColor(0, 0) == QColor(0, 0, 128));
+        for (const QLabel *label : about->findChildren<QLabel *>()) {
+            QVERIFY2(!label->text().isEmpty() || !label->pixmap().isNull(), qPrintable(label->objectName()));
+            const QRect room = label->contentsRect();
+            QVERIFY2(room.contains(label->fontMetrics().boundingRect(room, int(label->alignment()), label->text())),
+                qPrintable(label->text()));
+        }
+    }
+
+    void closingTheWindowKeepsRunningWhileAboutIsOpen()
+    {
+        m_ui->window.show();
+        m_ui->run(QStringLiteral("About"));
+        bool runningAfterClose = false;
+        QTimer::singleShot(0, &m_ui->window, &QWidget::close);
+        QTimer::singleShot(50, this, [&] {
+            runningAfterClose = true;
+            visibleAboutDialogs().first()->close();
+        });
+        QCOMPARE(runEventLoop(), 0);
+        QVERIFY(runningAfterClose);
+    }
+
+    void exitClosesEveryWindowAtOnce()
+    {
+        m_ui->window.show();
+        m_ui->run(QStringLiteral("About"));
+        m_ui->field("Text1")->setPlainText(QStringLiteral("unsaved"));
+        QTimer::singleShot(0, m_ui->window.findChild<QAction *>("en"), &QAction::trigger);
+        QCOMPARE(runEventLoop(), 0);
+        QVERIFY(!m_ui->window.isVisible());
+        QVERIFY(visibleAboutDialogs().isEmpty());
+        QVERIFY(m_ui->prompts.questions.isEmpty());
+    }
+
+    // The production dialog, answered as a user would: it starts in the folder
+    // it is given, is big enough for its columns, and adds ".html" to a name
+    // typed for saving without a suffix.
+    void desktopSaveDialogAddsTheSuffixAndStartsInTheFolder()
+    {
+        const QTemporaryDir folder;
+        QSize shownSize;
+        QString shownFolder;
+        QTimer::singleShot(0, [&] {
+            auto *shown = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+            if (!shown)
+                return;
+            shownSize = shown->size();
+            shownFolder = shown->directory().absolutePath();
+            shown->selectFile(QStringLiteral("copy"));
+            static_cast<QDialog *>(shown)->accept();
+        });
+        const auto chosen = app::DesktopFileDialog().choose(nullptr, app::FileDialog::Purpose::Save, folder.path());
+
+        QVERIFY(shownSize.width() >= 800 && shownSize.height() >= 500);
+        QCOMPARE(shownFolder, folder.path());
+        QCOMPARE(chosen, folder.filePath(QStringLiteral("copy.html")));
+    }
+
+    // The real program, started with the signals' default actions: before
+    // its window is up it ignores SIGXFSZ, so that a write past the limit fails
+    // as a save with a message, and it catches the signals on which it removes
+    // a save's temporary file.
+    void theEditorStartsReadyForLimitsAndSignals()
+    {
+        QProcess editor;
+        editor.setChildProcessModifier([] {
+            for (const int signal : { SIGXFSZ, SIGINT, SIGTERM, SIGHUP })
+                ::signal(signal, SIG_DFL);
+        });
+        editor.start(QStringLiteral(TAGWRIGHT_EDITOR), {});
+        QVERIFY(editor.waitForStarted());
+
+        const auto signalMask = [&editor](const QByteArray &field) {
+            QFile status(QStringLiteral("/proc/%1/status").arg(editor.processId()));
+            const QList<QByteArray> lines
+                = status.open(QIODevice::ReadOnly) ? status.readAll().split('\n') : QList<QByteArray>();
+            for (const QByteArray &line : lines) {
+                if (line.startsWith(field + ':'))
+                    return line.mid(field.size() + 1).trimmed().toULongLong(nullptr, 16);
+            }
+            return quint64 { 0 };
+        };
+        const auto bit = [](int signal) { return quint64 { 1 } << (signal - 1); };
+        const quint64 caught = bit(SIGINT) | bit(SIGTERM) | bit(SIGHUP);
+        QTRY_VERIFY_WITH_TIMEOUT((signalMask("SigIgn") & bit(SIGXFSZ)) != 0, 20000);
+        QTRY_COMPARE_WITH_TIMEOUT(signalMask("SigCgt") & caught, caught, 20000);
+
+        editor.terminate();
+        QVERIFY(editor.waitForFinished(20000));
+        QCOMPARE(editor.exitStatus(), QProcess::CrashExit);
+    }
+};
+
+QTEST_MAIN(MainWindow)
+#include "tst_mainwindow.moc"
