@@ -244,6 +244,7 @@ private Q_SLOTS:
         audit("no findings", { "good.html" }, 0, "1 page read; no findings.\n");
         audit("fails on others", { "--fail-on", "missing,duplicate", "short.html" }, 0, "1 finding");
         audit("fails on it", { "--fail-on", "missing,too-short", "short.html" }, 1, "1 finding");
+        audit("limits moved", { "--title-chars", "4-60", "short.html" }, 0, "no findings");
         audit("a page that cannot be read", { "gone.html" }, 1, "0 pages read, 1 could not be read; no findings.\n");
         audit("a folder without -r", { "pages" }, 1, "Give -r to check the pages in it.");
         audit("unknown finding", { "--fail-on", "missing,lost", "a.html" }, 2, "--fail-on: \"missing,lost\" is not");
