@@ -163,7 +163,6 @@ private Q_SLOTS:
         bad("quote never closed", sheet + "b.html\t\"T\n", ":3: A quote that opens a cell is never closed.");
         bad("not UTF-8", sheet + "b.html\tCaf\xe9\n", ":3: b.html: The title cell is not UTF-8 text.");
         bad("no path", sheet + "\tT\n", ":3: The line names no page.");
-        bad("NUL in a path", sheet + QByteArray("b\0x\tT\n", 6), ":3: b\\u0000x: The path holds a NUL");
         bad("JSON NUL in a path", jsonNew + "{\"path\":\"b\\u0000x\"}\n", ":2: b\\u0000x: The path holds a NUL");
         bad("JSON unknown key", jsonNew + "{\"path\":\"b\",\"titel\":\"\"}\n", ":2: b: The line has a key \"titel\"");
         bad("not JSON", jsonNew + "{\"path\":\n", ":2: The line is not JSON: ");
@@ -172,6 +171,7 @@ private Q_SLOTS:
         row("no path column", apply, "title\nT\n", 2, ":1: The header has no \"path\" column.");
         row("misspelt column", apply, "\npath\tTitel\n", 2, ":2: The header has a column \"Titel\"; the columns are");
         row("column twice", apply, "path\ttitle\tTitle\n", 2, ":1: The header names the column \"Title\" twice.");
+        row("two sheets", { "apply", "a.tsv", "b.tsv" }, {}, 2, "tagwright-batch: apply needs exactly one sheet.\n");
         row("a device as the sheet", { "apply", "/dev/zero" }, {}, 2,
             "/dev/zero: It is a device, not a regular file.\n");
         row("header not UTF-8", apply, "path\t\xe9\n", 2, ":1: The header line is not UTF-8 text.");
