@@ -353,8 +353,8 @@ private Q_SLOTS:
             { "title too-long: 696 px, more than 580 px" });
         row("a description, at 14 px", page(t, QByteArray(80, 'W')),
             { "description too-long: 1057 px, more than 920 px" });
-        row("references decoded", page(" \t&#x4E2D;&nbsp;&quot;&lt;&gt;&apos;&#128512;&#67;\r\n\f x", d),
-            { "title too-short: 10 characters, fewer than 30" });
+        row("references decoded", page(" \t&#x4E2D;&nbsp;&quot;&lt;&gt;&apos;&#128512;&#67;&#x10FFFF;\r\n\f x", d),
+            { "title too-short: 11 characters, fewer than 30" });
         row("references not decoded", page(t, "&copy; &#0; &#xD800; &#12 &#x; &#+5; &#1a; &#x110000; &amp"),
             { "description too-short: 58 characters, fewer than 70" });
         row("cut in the editor", page(t, d, QByteArray(1025, 'k')),
