@@ -1,7 +1,7 @@
 #include "Audit.h"
 
 #include "FolderWalk.h"
-
+#include "Message.h"
 #include "ProgressBar.h"
 #include "SheetCell.h"
 #include "SheetFormat.h"
@@ -30,25 +30,10 @@ struct Text
 constexpr int TitlePixelSize = 20;
 constexpr int DescriptionPixelSize = 14;
 
-QByteArray message(const QString &path, const QString &text)
-{
-    return QStringLiteral("tagwright-batch: %1: %2\n").arg(QDir::toNativeSeparators(path), text).toUtf8();
-}
-
-// Text as a cell of the sheet. Most paths and details need no escape, and
-// looking for one is cheaper than escaping character by character.
-QByteArray sheetCell(const QString &text)
-{
-    const bool plain = !text.startsWith(QLatin1Char('"')) && std::none_of(text.begin(), text.end(), [](QChar c) {
-        return c == QLatin1Char('\\') || c == QLatin1Char('\t') || c == QLatin1Char('\n') || c == QLatin1Char('\r');
-    });
-    return plain ? text.toUtf8() : EscapeCell(text).toUtf8();
-}
-
 // The path as a cell of the format, made once for all of a page's rows.
 QByteArray pathCell(ShowFormat format, const QString &path)
 {
-    return format == ShowFormat::Sheet ? sheetCell(path) : JsonString(path);
+    return format == ShowFormat::Sheet ? EscapeCell(path).toUtf8() : JsonString(path);
 }
 
 void appendLine(QByteArray &lines, ShowFormat format, const QByteArray &path, const AuditRow &row)
@@ -57,7 +42,7 @@ void appendLine(QByteArray &lines, ShowFormat format, const QByteArray &path, co
     const QLatin1StringView finding = FindingName(row.finding);
     if (format == ShowFormat::Sheet) {
         lines.append(path).append('\t').append(field).append('\t').append(finding).append('\t');
-        lines.append(sheetCell(row.detail)).append('\n');
+        lines.append(EscapeCell(row.detail).toUtf8()).append('\n');
     } else {
         lines.append("{\"path\":").append(path).append(",\"field\":\"").append(field);
         lines.append("\",\"finding\":\"").append(finding);
@@ -128,50 +113,30 @@ QString summary(qsizetype read, qsizetype unreadable, const std::array<qsizetype
         + kinds.join(QStringLiteral(", ")) + QStringLiteral(".\n");
 }
 
-// The fonts are loaded only when a pixel width can be reported.
-struct LoadedFonts
-{
-    std::optional<TextWidth> title;
-    std::optional<TextWidth> description;
-    std::optional<metatags::FileError> error;
-};
-
-LoadedFonts loadFonts(const AuditOptions &options)
-{
-    LoadedFonts fonts;
-    const bool title = options.limits.titlePixels > 0;
-    const bool description = options.limits.descriptionPixels > 0;
-    if (Contains(options.ignored, Finding::TooLong) || (!title && !description))
-        return fonts;
-    metatags::Result<TextWidth> loaded = TextWidth::Load(SearchResultFontFile(), TitlePixelSize);
-    if (!loaded.has_value()) {
-        fonts.error = loaded.error();
-        return fonts;
-    }
-    if (description)
-        fonts.description = loaded.value().atPixelSize(DescriptionPixelSize);
-    if (title)
-        fonts.title = std::move(loaded).value();
-    return fonts;
-}
-
 } // namespace
 
 int RunAudit(const QStringList &paths, const AuditOptions &options, Console &console)
 {
-    const LoadedFonts fonts = loadFonts(options);
-    if (fonts.error) {
-        console.err.write(message(fonts.error->path,
-            fonts.error->reason
-                + Text::tr(" Pixel widths are measured in this font (Debian's fonts-liberation2); without it, give "
-                           "--title-px 0 --description-px 0.")));
-        return UsageError;
+    // The font is read only when a pixel width can be reported.
+    std::optional<TextWidth> titleFont;
+    std::optional<TextWidth> descriptionFont;
+    if (!Contains(options.ignored, Finding::TooLong)
+        && (options.limits.titlePixels > 0 || options.limits.descriptionPixels > 0)) {
+        metatags::Result<TextWidth> loaded = TextWidth::Load(SearchResultFontFile(), TitlePixelSize);
+        if (!loaded) {
+            console.err.write(Message(loaded.error().path, 0,
+                loaded.error().reason
+                    + Text::tr(" Pixel widths are measured in this font (Debian's fonts-liberation2); without it, "
+                               "give --title-px 0 --description-px 0.")));
+            return UsageError;
+        }
+        descriptionFont = loaded->atPixelSize(DescriptionPixelSize);
+        titleFont = std::move(loaded).value();
     }
-    const ResultFonts resultFonts { fonts.title ? &*fonts.title : nullptr,
-        fonts.description ? &*fonts.description : nullptr };
+    const ResultFonts resultFonts { titleFont ? &*titleFont : nullptr, descriptionFont ? &*descriptionFont : nullptr };
 
     const QStringList files = PagesToRead(paths, options.recursive);
-    ProgressBar progress(console.err, files.size(), ProgressBar::WantedFor(console.errIsTerminal, files.size()));
+    ProgressBar progress(console.err, files.size(), console.errIsTerminal);
     std::vector<PageAudit> pages;
     std::vector<PageReport> reports;
     pages.reserve(std::size_t(files.size()));
@@ -188,7 +153,7 @@ int RunAudit(const QStringList &paths, const AuditOptions &options, Console &con
         } else {
             // Only a page that failed is looked at again, to say what to do with a folder.
             const QString hint = QFileInfo(path).isDir() ? Text::tr(" Give -r to check the pages in it.") : QString();
-            progress.message(message(page.error().path, page.error().reason + hint).chopped(1));
+            progress.message(Message(page.error().path, 0, page.error().reason + hint).chopped(1));
             ++unreadable;
         }
         progress.advance();

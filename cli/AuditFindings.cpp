@@ -1,6 +1,5 @@
 #include "AuditFindings.h"
 
-#include "HeadDrops.h"
 #include "PageMetaTags.h"
 #include "ResultText.h"
 #include "ShownPage.h"
@@ -47,6 +46,9 @@ constexpr qsizetype NamedDuplicates = 5;
 constexpr qsizetype ContextBefore = 16;
 constexpr qsizetype ContextAfter = 24;
 
+// Tags shown in a detail are cut to this many characters.
+constexpr qsizetype ShownTagLength = 60;
+
 QString characters(qsizetype count)
 {
     return count == 1 ? Text::tr("1 character") : Text::tr("%1 characters").arg(QString::number(count));
@@ -77,6 +79,40 @@ bool standsInMetaTag(QByteArrayView page, qsizetype wordAt, qsizetype wordSize)
         && SameIgnoringCase(page.sliced(afterAt, after.size()), after);
 }
 
+// A tag as a person reads it in one line: white space runs as one space, and
+// a long tag cut with an ellipsis before its '>'.
+QString shownTag(QByteArrayView tag)
+{
+    QString text = QString::fromUtf8(tag).simplified();
+    if (text.size() > ShownTagLength)
+        text = text.first(ShownTagLength - 1) + QStringLiteral(" …>");
+    return text;
+}
+
+// What a save removes ahead of the title tag that the page needs: its
+// DOCTYPE, a charset declaration (<meta charset> or an http-equiv
+// Content-Type with a charset) and a viewport tag, each as it stands in the
+// page, shortened.
+QStringList headDrops(QByteArrayView page, metatags::KeptPart kept, const MetaTags &tags)
+{
+    const QByteArrayView head = page.first(kept.start);
+    QStringList dropped;
+    if (const qsizetype doctype = head.toByteArray().toLower().indexOf("<!doctype"); doctype >= 0) {
+        const qsizetype end = head.indexOf('>', doctype);
+        dropped.append(shownTag(head.sliced(doctype, (end < 0 ? head.size() : end + 1) - doctype)));
+    }
+    for (const MetaTagAt &tag : tags) {
+        if (tag.start >= head.size())
+            break;
+        const bool charset = tag.hasCharset
+            || (SameIgnoringCase(tag.httpEquiv, "content-type")
+                && tag.content.toByteArray().toLower().contains("charset"));
+        if (charset || SameIgnoringCase(tag.name, "viewport"))
+            dropped.append(shownTag(page.sliced(tag.start, tag.end - tag.start)));
+    }
+    return dropped;
+}
+
 void addPageRows(QByteArrayView page, const MetaTags &tags, std::vector<AuditRow> &rows)
 {
     const std::optional<metatags::KeptPart> kept = metatags::FindKeptPart(page);
@@ -88,7 +124,7 @@ void addPageRows(QByteArrayView page, const MetaTags &tags, std::vector<AuditRow
     const QByteArrayView keptBytes = page.sliced(kept->start, kept->length);
     if (!keptBytes.endsWith("</html>") && !keptBytes.endsWith("</HTML>"))
         rows.push_back({ std::nullopt, Finding::NoClosingTag, Text::tr("no </html> or </HTML> behind the title tag") });
-    if (const QStringList dropped = HeadDropsOf(page, kept, tags); !dropped.isEmpty())
+    if (const QStringList dropped = headDrops(page, *kept, tags); !dropped.isEmpty())
         rows.push_back({ std::nullopt, Finding::DropsHead, dropped.join(QStringLiteral(", ")) });
 }
 

@@ -159,7 +159,7 @@ QString failedLine(const QString &where, const QString &reason)
 
 int RunShow(const QStringList &files, ShowFormat format, Console &console)
 {
-    ProgressBar progress(console.err, files.size(), ProgressBar::WantedFor(console.errIsTerminal, files.size()));
+    ProgressBar progress(console.err, files.size(), console.errIsTerminal);
     if (format == ShowFormat::Sheet)
         console.out.write(SheetHeader());
     bool failed = false;
@@ -195,8 +195,7 @@ int RunApply(const QString &sheetName, const Sheet &sheet, const ApplyOptions &o
     std::vector<qint64> sizes(rows); // as the pages were when checked, to share out the memory
     std::vector<std::optional<RowError>> errors = refusedRows(sheet, edits, elsewhere, sizes);
 
-    ProgressBar progress(console.err, static_cast<qsizetype>(rows),
-        ProgressBar::WantedFor(console.errIsTerminal, static_cast<qsizetype>(rows)));
+    ProgressBar progress(console.err, static_cast<qsizetype>(rows), console.errIsTerminal);
     MemoryBudget budget(PagesInMemory);
     std::vector<EditReport> reports(rows);
     const EditOptions editOptions { options.dryRun, options.wholePage, elsewhere };

@@ -15,6 +15,9 @@ using metatags::MetaTag;
 using GivenValues = metatags::PerTag<std::optional<QString>>;
 
 // The column name in a sheet: "title", "description", "keywords".
-QString ColumnName(MetaTag tag);
+inline QString ColumnName(MetaTag tag)
+{
+    return QString::fromLatin1(metatags::TagWord(tag)).toLower();
+}
 
 } // namespace cli

@@ -116,10 +116,11 @@ int usageError(Console &console, const QString &message)
     return UsageError;
 }
 
-// Parses the arguments after the command; on a wrong one, or for help, says so
-// and gives the exit status to return.
-std::optional<int> parse(
-    QCommandLineParser &parser, const QStringList &arguments, const QString &examples, Console &console)
+// Parses the arguments after the command, which wants one argument or with
+// several at least one; on a wrong one, or for help, says so and gives the
+// exit status to return.
+std::optional<int> parse(QCommandLineParser &parser, const QStringList &arguments, bool several,
+    const QString &wrongCount, const QString &examples, Console &console)
 {
     const QCommandLineOption help({ QStringLiteral("h"), QStringLiteral("help") }, Text::tr("Show this help."));
     parser.addOption(help);
@@ -134,7 +135,17 @@ std::optional<int> parse(
         console.out.write((text + QLatin1Char('\n') + examples).toUtf8());
         return Success;
     }
+    const qsizetype given = parser.positionalArguments().size() - 1;
+    if (given == 0 || (given > 1 && !several))
+        return usageError(console, wrongCount);
     return std::nullopt;
+}
+
+// The option apply and set share.
+QCommandLineOption wholePageOption()
+{
+    return { QStringLiteral("whole-page"),
+        Text::tr("Write a page without a <title> tag whole behind the preamble instead of refusing it.") };
 }
 
 int runShow(const QStringList &arguments, Console &console)
@@ -146,35 +157,31 @@ int runShow(const QStringList &arguments, Console &console)
     const QCommandLineOption recursive({ QStringLiteral("r"), QStringLiteral("recursive") },
         Text::tr("Read the *.html and *.htm files in each FOLDER given and the folders below it, in sorted order."));
     parser.addOptions({ json, recursive });
-    if (const std::optional<int> status = parse(parser, arguments,
+    if (const std::optional<int> status = parse(parser, arguments, true, Text::tr("show needs at least one file."),
             Text::tr("Examples:\n  tagwright-batch show site/*.html > pages.tsv\n"
                      "  tagwright-batch show -r site > pages.tsv\n"
                      "  tagwright-batch show --json index.html\n"),
             console))
         return *status;
-
-    const QStringList given = parser.positionalArguments().mid(1);
-    if (given.isEmpty())
-        return usageError(console, Text::tr("show needs at least one file."));
-    return RunShow(PagesToRead(given, parser.isSet(recursive)),
+    return RunShow(PagesToRead(parser.positionalArguments().mid(1), parser.isSet(recursive)),
         parser.isSet(json) ? ShowFormat::JsonLines : ShowFormat::Sheet, console);
 }
 
-// Whether the sheet at name can be read as a stream: a device or a folder
-// would be read without end or not at all. A pipe is read, as the output of a
-// command given as <(...) is one.
-metatags::Result<void> readableSheet(const QString &name)
+// Why the sheet cannot be read, or nothing once it is open. A device or a
+// folder would be read without end or not at all; a pipe is read, as the
+// output of a command given as <(...) is one.
+std::optional<QString> openSheet(QFile &sheet)
 {
 #ifdef Q_OS_UNIX
     struct stat status
     { };
-    if (::stat(QFile::encodeName(name).constData(), &status) == 0 && !S_ISREG(status.st_mode)
+    if (::stat(QFile::encodeName(sheet.fileName()).constData(), &status) == 0 && !S_ISREG(status.st_mode)
         && !S_ISFIFO(status.st_mode))
-        return metatags::FileError { name, metatags::DescribeNonRegularFile(status.st_mode) };
-#else
-    Q_UNUSED(name);
+        return metatags::DescribeNonRegularFile(status.st_mode);
 #endif
-    return {};
+    if (!sheet.open(QIODevice::ReadOnly))
+        return sheet.errorString();
+    return std::nullopt;
 }
 
 int runApply(const QStringList &arguments, Console &console, QIODevice &input)
@@ -191,35 +198,26 @@ int runApply(const QStringList &arguments, Console &console, QIODevice &input)
         Text::tr("Write the edited pages under <folder>, keeping their relative paths, and leave the originals as they "
                  "are."),
         Text::tr("folder"));
-    const QCommandLineOption wholePage(QStringLiteral("whole-page"),
-        Text::tr("Write a page without a <title> tag whole behind the preamble instead of refusing it."));
+    const QCommandLineOption wholePage = wholePageOption();
     parser.addOptions({ dryRun, output, wholePage });
-    if (const std::optional<int> status = parse(parser, arguments,
+    if (const std::optional<int> status = parse(parser, arguments, false, Text::tr("apply needs exactly one sheet."),
             Text::tr("Examples:\n  tagwright-batch apply --dry-run pages.tsv\n"
                      "  tagwright-batch apply -o preview pages.tsv\n"),
             console))
         return *status;
 
-    const QStringList positional = parser.positionalArguments();
-    if (positional.size() != 2)
-        return usageError(console, Text::tr("apply needs exactly one sheet."));
     if (parser.isSet(output) && parser.value(output).isEmpty())
         return usageError(console, Text::tr("--output-dir needs a folder."));
     const ApplyOptions options { parser.isSet(dryRun), parser.value(output), parser.isSet(wholePage) };
-    const QString sheetName = positional.at(1);
+    const QString sheetName = parser.positionalArguments().at(1);
     if (sheetName == QLatin1String("-"))
         return RunApply(Text::tr("(standard input)"), ReadSheet(input), options, console);
-
-    if (const metatags::Result<void> readable = readableSheet(sheetName); !readable) {
-        console.err.write(Message(sheetName, 0, readable.error().reason));
+    QFile sheet(sheetName);
+    if (const std::optional<QString> unreadable = openSheet(sheet)) {
+        console.err.write(Message(sheetName, 0, *unreadable));
         return UsageError;
     }
-    QFile sheetFile(sheetName);
-    if (!sheetFile.open(QIODevice::ReadOnly)) {
-        console.err.write(Message(sheetName, 0, sheetFile.errorString()));
-        return UsageError;
-    }
-    return RunApply(sheetName, ReadSheet(sheetFile), options, console);
+    return RunApply(sheetName, ReadSheet(sheet), options, console);
 }
 
 int runSet(const QStringList &arguments, Console &console)
@@ -227,21 +225,18 @@ int runSet(const QStringList &arguments, Console &console)
     QCommandLineParser parser;
     parser.addPositionalArgument(QStringLiteral("set"), Text::tr("Write values into one page."), QStringLiteral("set"));
     parser.addPositionalArgument(QStringLiteral("file"), Text::tr("The page."), QStringLiteral("FILE"));
-    std::array<QCommandLineOption, 3> values = {
-        QCommandLineOption(QStringLiteral("title"), Text::tr("The Title value."), Text::tr("text")),
-        QCommandLineOption(QStringLiteral("description"), Text::tr("The Description value."), Text::tr("text")),
-        QCommandLineOption(QStringLiteral("keywords"), Text::tr("The KeyWords value."), Text::tr("text")),
-    };
+    // Each value option is named after its sheet column.
+    for (const MetaTag field : AllMetaTags) {
+        parser.addOption({ ColumnName(field), Text::tr("The %1 value.").arg(QLatin1String(metatags::TagWord(field))),
+            Text::tr("text") });
+    }
     const QCommandLineOption output({ QStringLiteral("o"), QStringLiteral("output") },
         Text::tr("Write the result to <file> and leave FILE as it is."), Text::tr("file"));
     const QCommandLineOption dryRun({ QStringLiteral("n"), QStringLiteral("dry-run") },
         Text::tr("Print what would change and what a save would drop, and write nothing."));
-    const QCommandLineOption wholePage(QStringLiteral("whole-page"),
-        Text::tr("Write a page without a <title> tag whole behind the preamble instead of refusing it."));
-    for (const QCommandLineOption &option : values)
-        parser.addOption(option);
+    const QCommandLineOption wholePage = wholePageOption();
     parser.addOptions({ output, dryRun, wholePage });
-    if (const std::optional<int> status = parse(parser, arguments,
+    if (const std::optional<int> status = parse(parser, arguments, false, Text::tr("set needs exactly one file."),
             Text::tr("A value not given is the page's own, as the editor's Open button reads it; one that the page\n"
                      "does not have is written empty.\n\n"
                      "Examples:\n  tagwright-batch set index.html --title \"Shop\" --keywords \"tools, parts\"\n"
@@ -249,14 +244,11 @@ int runSet(const QStringList &arguments, Console &console)
             console))
         return *status;
 
-    const QStringList positional = parser.positionalArguments();
-    if (positional.size() != 2)
-        return usageError(console, Text::tr("set needs exactly one file."));
     if (parser.isSet(output) && parser.value(output).isEmpty())
         return usageError(console, Text::tr("--output needs a file name."));
-    PageEdit edit { positional.at(1), parser.isSet(output) ? parser.value(output) : positional.at(1), {} };
+    const QString page = parser.positionalArguments().at(1);
+    PageEdit edit { page, parser.isSet(output) ? parser.value(output) : page, {} };
     for (const MetaTag field : AllMetaTags) {
-        // Each option is named after its sheet column.
         if (parser.isSet(ColumnName(field)))
             edit.values[field] = parser.value(ColumnName(field));
     }
@@ -303,7 +295,8 @@ int runAudit(const QStringList &arguments, Console &console)
     const QCommandLineOption failOn(QStringLiteral("fail-on"),
         Text::tr("Only these findings make the exit status 1 (default: any)."), Text::tr("finding,..."));
     parser.addOptions({ recursive, json, titleChars, descriptionChars, titlePx, descriptionPx, ignore, failOn });
-    if (const std::optional<int> status = parse(parser, arguments,
+    if (const std::optional<int> status
+        = parse(parser, arguments, true, Text::tr("audit needs at least one file or folder."),
             Text::tr("Findings, and the fields they are about (\"page\": the whole page):\n"
                      "  missing, unusable, other-case-only, not-in-meta-tag, multiple, gt-in-value,\n"
                      "  empty, cut-in-editor (each field)\n"
@@ -317,9 +310,6 @@ int runAudit(const QStringList &arguments, Console &console)
             console))
         return *status;
 
-    const QStringList paths = parser.positionalArguments().mid(1);
-    if (paths.isEmpty())
-        return usageError(console, Text::tr("audit needs at least one file or folder."));
     AuditOptions options;
     options.recursive = parser.isSet(recursive);
     options.format = parser.isSet(json) ? ShowFormat::JsonLines : ShowFormat::Sheet;
@@ -351,7 +341,7 @@ int runAudit(const QStringList &arguments, Console &console)
         }
         *set = *named;
     }
-    return RunAudit(paths, options, console);
+    return RunAudit(parser.positionalArguments().mid(1), options, console);
 }
 
 } // namespace

@@ -8,27 +8,23 @@
 
 namespace cli {
 
-QStringList PageFilesIn(const QString &folder)
-{
-    QStringList files;
-    QDirIterator walk(
-        folder, { QStringLiteral("*.html"), QStringLiteral("*.htm") }, QDir::Files, QDirIterator::Subdirectories);
-    while (walk.hasNext())
-        files.append(QDir::cleanPath(walk.next()));
-    std::sort(files.begin(), files.end());
-    return files;
-}
-
 QStringList PagesToRead(const QStringList &paths, bool recursive)
 {
     if (!recursive)
         return paths;
     QStringList files;
     for (const QString &path : paths) {
-        if (QFileInfo(path).isDir())
-            files.append(PageFilesIn(path));
-        else
+        if (!QFileInfo(path).isDir()) {
             files.append(path);
+            continue;
+        }
+        QStringList inFolder;
+        QDirIterator walk(
+            path, { QStringLiteral("*.html"), QStringLiteral("*.htm") }, QDir::Files, QDirIterator::Subdirectories);
+        while (walk.hasNext())
+            inFolder.append(QDir::cleanPath(walk.next()));
+        std::sort(inFolder.begin(), inFolder.end());
+        files.append(inFolder);
     }
     return files;
 }

@@ -2,6 +2,8 @@
 
 #include "SheetCell.h"
 
+#include <QLocale>
+
 namespace cli {
 
 QString Printable(QStringView text)
@@ -31,10 +33,7 @@ QByteArray Message(QStringView path, qint64 line, QStringView text)
 
 QString Count(qint64 number)
 {
-    QString digits = QString::number(number < 0 ? -number : number);
-    for (qsizetype at = digits.size() - 3; at > 0; at -= 3)
-        digits.insert(at, QLatin1Char(','));
-    return number < 0 ? QLatin1Char('-') + digits : digits;
+    return QLocale(QLocale::English, QLocale::UnitedStates).toString(number);
 }
 
 } // namespace cli

@@ -1,6 +1,7 @@
 #include "PageDrops.h"
 
 #include "Message.h"
+#include "PageMetaTags.h"
 
 #include <TrimPageToTitle.h>
 
@@ -20,11 +21,6 @@ struct Text
 
 constexpr qsizetype MostTagsShown = 8;
 constexpr qsizetype LongestTagShown = 60;
-
-bool isSpace(char byte)
-{
-    return byte == ' ' || byte == '\t' || byte == '\n' || byte == '\r' || byte == '\f';
-}
 
 // The preamble writes these again, so dropping them from the head loses nothing.
 bool preambleWritesAgain(QByteArrayView tag)
@@ -58,7 +54,7 @@ QString shortened(QByteArrayView tag)
         } else if (byte == '"' || byte == '\'') {
             quoted = true;
             quote = byte;
-        } else if (isSpace(byte) && at > 0 && !isSpace(inner[at - 1]) && ++words == 2) {
+        } else if (IsHtmlSpace(byte) && at > 0 && !IsHtmlSpace(inner[at - 1]) && ++words == 2) {
             break;
         }
     }
@@ -73,12 +69,20 @@ QString shortened(QByteArrayView tag)
     return shown + QLatin1Char('>');
 }
 
+// A part of a page that a save leaves out, summarised for a person.
+struct DroppedPart
+{
+    qsizetype bytes = 0;
+    QStringList tags; // each tag shortened, in page order
+    bool text = false; // whether it holds anything besides tags and white space
+};
+
 DroppedPart summarise(QByteArrayView part)
 {
     DroppedPart dropped { part.size(), {}, false };
     for (qsizetype at = 0; at < part.size();) {
         if (part[at] != '<') {
-            dropped.text = dropped.text || !isSpace(part[at]);
+            dropped.text = dropped.text || !IsHtmlSpace(part[at]);
             ++at;
             continue;
         }
@@ -105,32 +109,24 @@ QString describe(const DroppedPart &part, const QString &where)
 
 } // namespace
 
-PageDrops FindPageDrops(QByteArrayView page)
+QStringList PageDropLines(QByteArrayView page)
 {
     const std::optional<metatags::KeptPart> kept = metatags::FindKeptPart(page);
     if (!kept)
-        return {};
-    PageDrops drops;
-    drops.hasTitle = true;
-    drops.titleTag = QString::fromLatin1(page.sliced(kept->start, 7));
-    const QByteArrayView keptBytes = page.sliced(kept->start, kept->length);
-    const qsizetype end = kept->start + kept->length;
-    if (end < page.size() || keptBytes.endsWith("</html>") || keptBytes.endsWith("</HTML>"))
-        drops.closingTag = QString::fromLatin1(keptBytes.last(7));
-    drops.before = summarise(page.first(kept->start));
-    drops.after = summarise(page.sliced(end));
-    return drops;
-}
-
-QStringList DescribePageDrops(const PageDrops &drops)
-{
-    if (!drops.hasTitle)
         return { Text::tr("has no <title> tag: the preamble goes in front of the whole page") };
+    // The kept part begins with the title tag and, when anything follows it,
+    // ends with the closing tag, as the page writes them.
+    const QByteArrayView keptBytes = page.sliced(kept->start, kept->length);
     QStringList lines;
-    if (drops.before.text || !drops.before.tags.isEmpty())
-        lines.append(describe(drops.before, Text::tr("before %1").arg(drops.titleTag)));
-    if (drops.after.text || !drops.after.tags.isEmpty())
-        lines.append(describe(drops.after, Text::tr("after %1").arg(drops.closingTag)));
+    for (const auto &[part, where] : {
+             std::pair(page.first(kept->start), Text::tr("before %1").arg(QString::fromLatin1(keptBytes.first(7)))),
+             std::pair(page.sliced(kept->start + kept->length),
+                 Text::tr("after %1").arg(QString::fromLatin1(keptBytes.last(7)))),
+         }) {
+        const DroppedPart dropped = summarise(part);
+        if (dropped.text || !dropped.tags.isEmpty())
+            lines.append(describe(dropped, where));
+    }
     return lines;
 }
 

@@ -26,6 +26,38 @@ struct Text
     Q_DECLARE_TR_FUNCTIONS(PageEdit)
 };
 
+// The fields as the editor holds them when it was started, the page was read
+// with the Open button and the given values were typed. A given value equal to
+// the page's own stays untouched and keeps its bytes; a value neither given
+// nor found in the page is empty, as the field is after start-up.
+metatags::PerTag<metatags::FieldValue> fieldsAfterTyping(
+    const metatags::PerTag<metatags::TagRead> &read, const GivenValues &given)
+{
+    metatags::PerTag<metatags::FieldValue> fields;
+    for (const MetaTag field : AllMetaTags) {
+        const metatags::TagRead &fromPage = read[field];
+        const std::optional<QString> &typed = given[field];
+        if (typed && !(fromPage.found() && fromPage.value.text == *typed))
+            // As the editor's field would hold it; the encoding writes each break as CR LF.
+            fields[field] = { metatags::WithPlainLineBreaks(*typed), std::nullopt };
+        else if (fromPage.found())
+            fields[field] = fromPage.value;
+    }
+    return fields;
+}
+
+// Whether every given value is what the page yields now: the same text, or
+// empty for a value the page does not yield. Such an edit changes nothing.
+bool isUnedited(const metatags::PerTag<metatags::TagRead> &read, const GivenValues &given)
+{
+    for (const MetaTag field : AllMetaTags) {
+        const std::optional<QString> &typed = given[field];
+        if (typed && *typed != read[field].value.text)
+            return false;
+    }
+    return true;
+}
+
 QString shownValue(const metatags::TagRead &value)
 {
     if (value.outcome != metatags::MetaTagRead::Outcome::Value)
@@ -78,7 +110,7 @@ QStringList described(const PageEdit &edit, const metatags::PerTag<metatags::Tag
         lines.append(QStringLiteral("  %1: %2 -> %3")
                          .arg(ColumnName(field), shownValue(before[field]), QString::fromUtf8(JsonString(after.text))));
     }
-    for (const QString &line : DescribePageDrops(FindPageDrops(page)))
+    for (const QString &line : PageDropLines(page))
         lines.append(QStringLiteral("  ") + line);
     return lines;
 }
@@ -98,10 +130,10 @@ metatags::Result<EditReport> runEdit(const PageEdit &edit, const EditOptions &op
     const QStringList unchanged = options.dryRun
         ? QStringList { Printable(edit.source) + QStringLiteral(": ") + Text::tr("unchanged") }
         : QStringList();
-    if (IsUnedited(read, edit.values))
+    if (isUnedited(read, edit.values))
         return EditReport { false, unchanged };
 
-    const metatags::PerTag<metatags::FieldValue> fields = FieldsAfterTyping(read, edit.values);
+    const metatags::PerTag<metatags::FieldValue> fields = fieldsAfterTyping(read, edit.values);
     if (const metatags::Result<void> allowed = mayWrite(edit.source, fields, page, options.wholePage); !allowed)
         return allowed.error();
     if (!saveChangesPage(fields, page, encoding))
@@ -137,32 +169,6 @@ metatags::Result<EditReport> runEdit(const PageEdit &edit, const EditOptions &op
 }
 
 } // namespace
-
-metatags::PerTag<metatags::FieldValue> FieldsAfterTyping(
-    const metatags::PerTag<metatags::TagRead> &read, const GivenValues &given)
-{
-    metatags::PerTag<metatags::FieldValue> fields;
-    for (const MetaTag field : AllMetaTags) {
-        const metatags::TagRead &fromPage = read[field];
-        const std::optional<QString> &typed = given[field];
-        if (typed && !(fromPage.found() && fromPage.value.text == *typed))
-            // As the editor's field would hold it; the encoding writes each break as CR LF.
-            fields[field] = { metatags::WithPlainLineBreaks(*typed), std::nullopt };
-        else if (fromPage.found())
-            fields[field] = fromPage.value;
-    }
-    return fields;
-}
-
-bool IsUnedited(const metatags::PerTag<metatags::TagRead> &read, const GivenValues &given)
-{
-    for (const MetaTag field : AllMetaTags) {
-        const std::optional<QString> &typed = given[field];
-        if (typed && *typed != read[field].value.text)
-            return false;
-    }
-    return true;
-}
 
 metatags::Result<EditReport> RunEdit(const PageEdit &edit, const EditOptions &options)
 {

@@ -12,17 +12,6 @@
 
 namespace cli {
 
-// The fields as the editor holds them when it was started, the page was read
-// with the Open button and the given values were typed. A given value equal to
-// the page's own stays untouched and keeps its bytes; a value neither given
-// nor found in the page is empty, as the field is after start-up.
-metatags::PerTag<metatags::FieldValue> FieldsAfterTyping(
-    const metatags::PerTag<metatags::TagRead> &read, const GivenValues &given);
-
-// Whether every given value is what the page yields now: the same text, or
-// empty for a value the page does not yield. Such an edit changes nothing.
-bool IsUnedited(const metatags::PerTag<metatags::TagRead> &read, const GivenValues &given);
-
 // One page to rewrite: read from source, written to target (the same path
 // unless the result goes elsewhere).
 struct PageEdit

@@ -3,41 +3,30 @@
 #include <ByteSearch.h>
 
 #include <algorithm>
-#include <cstring>
 
 namespace cli {
 
 namespace {
-
-char lower(char c)
-{
-    return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c;
-}
-
-bool isSpace(char c)
-{
-    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f';
-}
 
 // Reads the attributes of the tag whose name ends at `at`, up to its '>'.
 qsizetype readAttributes(QByteArrayView page, qsizetype at, MetaTagAt &tag)
 {
     const qsizetype size = page.size();
     while (at < size) {
-        while (at < size && (isSpace(page[at]) || page[at] == '/'))
+        while (at < size && (IsHtmlSpace(page[at]) || page[at] == '/'))
             ++at;
         if (at >= size || page[at] == '>')
             break;
         const qsizetype nameAt = at;
-        while (at < size && !isSpace(page[at]) && page[at] != '=' && page[at] != '>' && page[at] != '/')
+        while (at < size && !IsHtmlSpace(page[at]) && page[at] != '=' && page[at] != '>' && page[at] != '/')
             ++at;
         const QByteArrayView name = page.sliced(nameAt, at - nameAt);
-        while (at < size && isSpace(page[at]))
+        while (at < size && IsHtmlSpace(page[at]))
             ++at;
         QByteArrayView value;
         if (at < size && page[at] == '=') {
             ++at;
-            while (at < size && isSpace(page[at]))
+            while (at < size && IsHtmlSpace(page[at]))
                 ++at;
             if (at < size && (page[at] == '"' || page[at] == '\'')) {
                 const char quote = page[at++];
@@ -49,7 +38,7 @@ qsizetype readAttributes(QByteArrayView page, qsizetype at, MetaTagAt &tag)
                     ++at;
             } else {
                 const qsizetype valueAt = at;
-                while (at < size && !isSpace(page[at]) && page[at] != '>')
+                while (at < size && !IsHtmlSpace(page[at]) && page[at] != '>')
                     ++at;
                 value = page.sliced(valueAt, at - valueAt);
             }
@@ -67,41 +56,6 @@ qsizetype readAttributes(QByteArrayView page, qsizetype at, MetaTagAt &tag)
 }
 
 } // namespace
-
-bool SameIgnoringCase(QByteArrayView a, QByteArrayView b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (qsizetype i = 0; i < a.size(); ++i) {
-        if (lower(a[i]) != lower(b[i]))
-            return false;
-    }
-    return true;
-}
-
-qsizetype IndexIgnoringCase(QByteArrayView haystack, QByteArrayView needle, qsizetype from)
-{
-    if (needle.isEmpty())
-        return from <= haystack.size() ? from : -1;
-    const char first = lower(needle[0]);
-    const char other = first >= 'a' && first <= 'z' ? char(first - 'a' + 'A') : first;
-    for (qsizetype at = from; at + needle.size() <= haystack.size(); ++at) {
-        // Look for the first character in both cases with memchr-speed scans.
-        const char *data = haystack.data();
-        const std::size_t left = std::size_t(haystack.size() - needle.size() - at + 1);
-        const void *lowerAt = std::memchr(data + at, first, left);
-        const void *otherAt = other == first ? nullptr : std::memchr(data + at, other, left);
-        if (lowerAt == nullptr && otherAt == nullptr)
-            return -1;
-        const char *candidate = lowerAt == nullptr ? static_cast<const char *>(otherAt)
-            : otherAt == nullptr                   ? static_cast<const char *>(lowerAt)
-                                 : std::min(static_cast<const char *>(lowerAt), static_cast<const char *>(otherAt));
-        at = candidate - data;
-        if (SameIgnoringCase(haystack.sliced(at, needle.size()), needle))
-            return at;
-    }
-    return -1;
-}
 
 MetaTags MetaTagsIn(QByteArrayView page)
 {
@@ -122,7 +76,7 @@ MetaTags MetaTagsIn(QByteArrayView page)
         const qsizetype nameEnd = at + 5;
         // "<metadata>" or "<meta-x>" is another element.
         if (nameEnd > page.size() || !SameIgnoringCase(page.sliced(at + 2, 3), "eta")
-            || (nameEnd < page.size() && !isSpace(page[nameEnd]) && page[nameEnd] != '/' && page[nameEnd] != '>'))
+            || (nameEnd < page.size() && !IsHtmlSpace(page[nameEnd]) && page[nameEnd] != '/' && page[nameEnd] != '>'))
             continue;
         MetaTagAt tag;
         tag.start = at;

@@ -24,10 +24,16 @@ using MetaTags = QVarLengthArray<MetaTagAt, 16>;
 // Every <meta> tag of the page (or of a part of it), in page order.
 MetaTags MetaTagsIn(QByteArrayView page);
 
-// Whether a and b hold the same ASCII letters, ignoring case.
-bool SameIgnoringCase(QByteArrayView a, QByteArrayView b);
+// HTML's white space.
+inline bool IsHtmlSpace(char c)
+{
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f';
+}
 
-// The first occurrence of needle in haystack, ASCII letters in either case, or -1.
-qsizetype IndexIgnoringCase(QByteArrayView haystack, QByteArrayView needle, qsizetype from = 0);
+// Whether a and b hold the same letters, ignoring case.
+inline bool SameIgnoringCase(QByteArrayView a, QByteArrayView b)
+{
+    return a.compare(b, Qt::CaseInsensitive) == 0;
+}
 
 } // namespace cli

@@ -8,33 +8,6 @@
 
 namespace cli {
 
-namespace {
-
-// The first exception that a job threw, kept to be thrown again on the calling
-// thread once every thread has stopped: one that left a thread would end the
-// program at once.
-class FirstFailure
-{
-public:
-    void keep(std::exception_ptr failure)
-    {
-        const std::lock_guard lock(m_mutex);
-        if (!m_failure)
-            m_failure = std::move(failure);
-    }
-    void rethrow()
-    {
-        if (m_failure)
-            std::rethrow_exception(m_failure);
-    }
-
-private:
-    std::mutex m_mutex;
-    std::exception_ptr m_failure;
-};
-
-} // namespace
-
 std::size_t ComputingThreads()
 {
     return std::max(2U, std::thread::hardware_concurrency());
@@ -50,7 +23,9 @@ void RunInOrder(std::size_t count, std::size_t maxThreads, const std::function<b
     std::size_t reported = 0;
     std::size_t waitedForDisk = 0;
     bool stopped = false;
-    FirstFailure failure;
+    // The first exception a job threw, thrown again here once every thread
+    // has stopped: one that left a thread would end the program at once.
+    std::exception_ptr failure;
 
     // The thread that finishes the job next in order reports it and every
     // finished job behind it, so that no thread waits to report: jobs of small
@@ -67,9 +42,10 @@ void RunInOrder(std::size_t count, std::size_t maxThreads, const std::function<b
                 if (waited || reported == count)
                     changed.notify_one();
             } catch (...) {
-                failure.keep(std::current_exception());
                 next = count;
                 const std::lock_guard lock(mutex);
+                if (!failure)
+                    failure = std::current_exception();
                 stopped = true;
                 changed.notify_one();
             }
@@ -92,29 +68,19 @@ void RunInOrder(std::size_t count, std::size_t maxThreads, const std::function<b
         }
         lock.unlock();
     }
-    failure.rethrow();
+    if (failure)
+        std::rethrow_exception(failure);
 }
 
 void RunAll(std::size_t count, const std::function<void(std::size_t)> &work)
 {
-    std::atomic<std::size_t> next = 0;
-    FirstFailure failure;
-    {
-        std::vector<std::jthread> threads;
-        for (std::size_t i = 0; i < std::min(ComputingThreads(), count); ++i) {
-            threads.emplace_back([&] {
-                for (std::size_t job = next++; job < count; job = next++) {
-                    try {
-                        work(job);
-                    } catch (...) {
-                        failure.keep(std::current_exception());
-                        next = count;
-                    }
-                }
-            });
-        }
-    }
-    failure.rethrow();
+    RunInOrder(
+        count, ComputingThreads(),
+        [&](std::size_t i) {
+            work(i);
+            return false;
+        },
+        [](std::size_t) {});
 }
 
 void MemoryBudget::acquire(long long bytes)

@@ -14,12 +14,22 @@ int percentOf(qsizetype done, qsizetype total)
     return total > 0 ? static_cast<int>(done * 100 / total) : 100;
 }
 
+// "[##########          ]  50% 5/10"
+QByteArray render(qsizetype done, qsizetype total)
+{
+    const qsizetype filled = total > 0 ? done * BarWidth / total : BarWidth;
+    QByteArray bar("[");
+    bar.append(QByteArray(filled, '#')).append(QByteArray(BarWidth - filled, ' ')).append("] ");
+    bar.append(QByteArray::number(percentOf(done, total)).rightJustified(3, ' ')).append("% ");
+    return bar.append(QByteArray::number(done)).append('/').append(QByteArray::number(total));
+}
+
 } // namespace
 
-ProgressBar::ProgressBar(QIODevice &terminal, qsizetype total, bool shown)
+ProgressBar::ProgressBar(QIODevice &terminal, qsizetype total, bool isTerminal)
     : m_terminal(terminal)
     , m_total(total)
-    , m_shown(shown)
+    , m_shown(isTerminal && total > FewFiles)
 {
     if (m_shown)
         draw();
@@ -28,20 +38,6 @@ ProgressBar::ProgressBar(QIODevice &terminal, qsizetype total, bool shown)
 ProgressBar::~ProgressBar()
 {
     finish();
-}
-
-bool ProgressBar::WantedFor(bool isTerminal, qsizetype files)
-{
-    return isTerminal && files > FewFiles;
-}
-
-QByteArray ProgressBar::Render(qsizetype done, qsizetype total)
-{
-    const qsizetype filled = total > 0 ? done * BarWidth / total : BarWidth;
-    QByteArray bar("[");
-    bar.append(QByteArray(filled, '#')).append(QByteArray(BarWidth - filled, ' ')).append("] ");
-    bar.append(QByteArray::number(percentOf(done, total)).rightJustified(3, ' ')).append("% ");
-    return bar.append(QByteArray::number(done)).append('/').append(QByteArray::number(total));
 }
 
 void ProgressBar::advance()
@@ -70,7 +66,7 @@ void ProgressBar::finish()
 void ProgressBar::draw()
 {
     m_shownPercent = percentOf(m_done, m_total);
-    m_terminal.write("\r" + Render(m_done, m_total));
+    m_terminal.write("\r" + render(m_done, m_total));
 }
 
 void ProgressBar::clear()

@@ -12,17 +12,12 @@ namespace cli {
 class ProgressBar
 {
 public:
-    ProgressBar(QIODevice &terminal, qsizetype total, bool shown);
+    // Only a terminal gets a bar, and only for more than a few files, which
+    // would go by too fast to need one; a pipe or a log must not fill with it.
+    ProgressBar(QIODevice &terminal, qsizetype total, bool isTerminal);
     ~ProgressBar();
     ProgressBar(const ProgressBar &) = delete;
     ProgressBar &operator=(const ProgressBar &) = delete;
-
-    // Whether a run over files with this terminal gets a bar: only a few files
-    // go by too fast to need one, and a pipe or a log must not fill with it.
-    static bool WantedFor(bool isTerminal, qsizetype files);
-
-    // "[##########          ]  50% 5/10"
-    static QByteArray Render(qsizetype done, qsizetype total);
 
     void advance();
     void message(QByteArrayView line);

@@ -1,6 +1,8 @@
 #include "ResultText.h"
 
+#include <algorithm>
 #include <array>
+#include <cctype>
 #include <optional>
 #include <utility>
 
@@ -12,19 +14,6 @@ bool isSpace(QChar character)
 {
     // HTML's white space, which a browser collapses.
     return character == u' ' || character == u'\t' || character == u'\n' || character == u'\r' || character == u'\f';
-}
-
-// 0-9, a-f or A-F as a number, or -1.
-int digitValueOf(QChar digit)
-{
-    const char16_t unit = digit.unicode();
-    if (unit >= u'0' && unit <= u'9')
-        return unit - u'0';
-    if (unit >= u'a' && unit <= u'f')
-        return unit - u'a' + 10;
-    if (unit >= u'A' && unit <= u'F')
-        return unit - u'A' + 10;
-    return -1;
 }
 
 struct Reference
@@ -44,15 +33,13 @@ std::optional<Reference> referenceAt(QStringView text)
     if (body.startsWith(u'#')) {
         const bool hex = body.size() > 1 && (body[1] == u'x' || body[1] == u'X');
         const QStringView digits = body.sliced(hex ? 2 : 1);
-        const char32_t base = hex ? 16 : 10;
-        char32_t value = 0;
-        for (const QChar digit : digits) {
-            const int digitValue = digitValueOf(digit);
-            if (digitValue < 0 || char32_t(digitValue) >= base)
-                return std::nullopt;
-            value = value * base + char32_t(digitValue);
-        }
-        if (digits.isEmpty() || value == 0 || value > 0x10FFFF || QChar::isSurrogate(value))
+        // Digits only: toUInt would take a sign or white space as well.
+        const bool onlyDigits = std::all_of(digits.begin(), digits.end(), [hex](QChar digit) {
+            return digit.unicode() < 0x80 && (hex ? std::isxdigit(digit.unicode()) : std::isdigit(digit.unicode()));
+        });
+        bool ok = false;
+        const char32_t value = digits.toUInt(&ok, hex ? 16 : 10);
+        if (!onlyDigits || !ok || value == 0 || value > 0x10FFFF || QChar::isSurrogate(value))
             return std::nullopt;
         return Reference { value, end + 1 };
     }
@@ -71,29 +58,10 @@ std::optional<Reference> referenceAt(QStringView text)
     return std::nullopt;
 }
 
-// Whether a search result shows the value exactly as it is written, as most
-// values are: then it needs no copy.
-bool shownAsWritten(QStringView value)
-{
-    if (value.isEmpty())
-        return true;
-    if (value.front() == u' ' || value.back() == u' ')
-        return false;
-    QChar previous;
-    for (const QChar character : value) {
-        if (character == u'&' || (isSpace(character) && (character != u' ' || previous == u' ')))
-            return false;
-        previous = character;
-    }
-    return true;
-}
-
 } // namespace
 
 QString ResultText(const QString &value)
 {
-    if (shownAsWritten(value))
-        return value;
     QString shown;
     shown.reserve(value.size());
     bool pendingSpace = false;
@@ -119,10 +87,7 @@ QString ResultText(const QString &value)
 
 qsizetype CharacterCount(QStringView text)
 {
-    qsizetype count = 0;
-    for (const QChar unit : text)
-        count += unit.isLowSurrogate() ? 0 : 1;
-    return count;
+    return text.size() - std::count_if(text.begin(), text.end(), [](QChar unit) { return unit.isLowSurrogate(); });
 }
 
 } // namespace cli

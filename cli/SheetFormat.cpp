@@ -1,5 +1,6 @@
 #include "SheetFormat.h"
 
+#include "Message.h"
 #include "SheetCell.h"
 
 #include <QStringList>
@@ -13,31 +14,13 @@ QString statusColumn(MetaTag field)
     return ColumnName(field) + StatusColumnSuffix;
 }
 
-QString escapedJson(QStringView text)
-{
-    QString escaped;
-    escaped.reserve(text.size() + 2);
-    escaped.append(QLatin1Char('"'));
-    for (const QChar character : text) {
-        if (character == QLatin1Char('"'))
-            escaped.append(QLatin1String("\\\""));
-        else if (const std::optional<QLatin1StringView> shortEscape = ShortEscape(character))
-            escaped.append(*shortEscape);
-        // Controls of either range could steer a terminal that shows the line.
-        else if (character.unicode() < 0x20 || (character.unicode() >= 0x7F && character.unicode() < 0xA0))
-            escaped.append(QStringLiteral("\\u%1").arg(uint { character.unicode() }, 4, 16, QLatin1Char('0')));
-        else
-            escaped.append(character);
-    }
-    escaped.append(QLatin1Char('"'));
-    return escaped;
-}
-
 } // namespace
 
 QByteArray JsonString(QStringView text)
 {
-    return escapedJson(text).toUtf8();
+    // JSON's escapes are the messages' own, and \" for the quote.
+    return (QLatin1Char('"') + Printable(text).replace(QLatin1Char('"'), QLatin1String("\\\"")) + QLatin1Char('"'))
+        .toUtf8();
 }
 
 QByteArray SheetHeader()

@@ -170,17 +170,14 @@ bool isStatusName(QStringView name)
     return name.endsWith(StatusColumnSuffix) && fieldNamed(name.chopped(StatusColumnSuffix.size()));
 }
 
-// What each column of a tab-separated sheet holds.
-struct Columns
+// What a column of a tab-separated sheet holds: the path, a value, or
+// nothing that is read (a status).
+struct Column
 {
-    enum class Kind { Path, Value, Ignored };
-    struct Column
-    {
-        Kind kind = Kind::Ignored;
-        MetaTag field = MetaTag::Title;
-    };
-    std::vector<Column> columns;
+    enum class Kind { Path, Value, Ignored } kind = Kind::Ignored;
+    MetaTag field = MetaTag::Title;
 };
+using Columns = std::vector<Column>;
 
 std::variant<Columns, QString> readHeader(const Record &record)
 {
@@ -197,12 +194,12 @@ std::variant<Columns, QString> readHeader(const Record &record)
             return Text::tr("The header names the column %1 twice.").arg(quoted);
         seen.append(name);
         if (name == QLatin1String("path")) {
-            header.columns.push_back({ Columns::Kind::Path });
+            header.push_back({ Column::Kind::Path });
             hasPath = true;
         } else if (const std::optional<MetaTag> field = fieldNamed(name)) {
-            header.columns.push_back({ Columns::Kind::Value, *field });
+            header.push_back({ Column::Kind::Value, *field });
         } else if (isStatusName(name)) {
-            header.columns.push_back({ Columns::Kind::Ignored });
+            header.push_back({ Column::Kind::Ignored });
         } else {
             return Text::tr("The header has a column %1; the columns are path, title, description, keywords and "
                             "their *_status columns.")
@@ -221,17 +218,16 @@ SheetRow readTabRow(const Columns &header, const Record &record)
         row.error = Text::tr("A quote that opens a cell is never closed.");
         return row;
     }
-    if (record.cells.size() != header.columns.size()) {
-        row.error
-            = Text::tr("The line has %1 columns, the header %2.").arg(record.cells.size()).arg(header.columns.size());
+    if (record.cells.size() != header.size()) {
+        row.error = Text::tr("The line has %1 columns, the header %2.").arg(record.cells.size()).arg(header.size());
         return row;
     }
     const bool utf8 = QByteArrayView(record.text).isValidUtf8();
     for (std::size_t i = 0; i < record.cells.size(); ++i) {
-        const Columns::Column &column = header.columns[i];
-        if (column.kind == Columns::Kind::Ignored)
+        const Column &column = header[i];
+        if (column.kind == Column::Kind::Ignored)
             continue;
-        const QString name = column.kind == Columns::Kind::Path ? QStringLiteral("path") : ColumnName(column.field);
+        const QString name = column.kind == Column::Kind::Path ? QStringLiteral("path") : ColumnName(column.field);
         if (!utf8 && !QByteArrayView(record.cell(i)).isValidUtf8()) {
             row.error = Text::tr("The %1 cell is not UTF-8 text.").arg(name);
             return row;
@@ -247,7 +243,7 @@ SheetRow readTabRow(const Columns &header, const Record &record)
                             .arg(name);
             return row;
         }
-        if (column.kind == Columns::Kind::Path)
+        if (column.kind == Column::Kind::Path)
             row.path = std::move(*text);
         else
             row.values[column.field] = std::move(*text);
@@ -339,14 +335,6 @@ Sheet ReadSheet(QIODevice &device, qint64 limit)
     Sheet sheet;
     LineSource lines(device, limit);
     try {
-        // Room for the rows a file of this size likely holds, so that they are
-        // not moved again and again as they come; untouched room costs nothing,
-        // and where even the room is not to be had, the rows find their own.
-        if (!device.isSequential()) {
-            try {
-                sheet.rows.reserve(static_cast<std::size_t>(std::min(device.size() / 16, limit / RowCost)));
-            } catch (const std::bad_alloc &) { }
-        }
         readRows(lines, sheet);
     } catch (const std::bad_alloc &) {
         sheet = {};
@@ -354,7 +342,6 @@ Sheet ReadSheet(QIODevice &device, qint64 limit)
         return sheet;
     }
     if (lines.tooLarge()) {
-        sheet.rows.clear();
         sheet.error
             = Text::tr("The sheet is larger than %1 bytes (counting %2 bytes for each row); split it into smaller "
                        "sheets.")

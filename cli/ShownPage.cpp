@@ -1,19 +1,15 @@
 #include "ShownPage.h"
 
+#include <array>
+
 namespace cli {
 
 QString StatusName(metatags::MetaTagRead::Outcome outcome)
 {
-    using Outcome = metatags::MetaTagRead::Outcome;
-    switch (outcome) {
-    case Outcome::Value:
-        return QStringLiteral("found");
-    case Outcome::NotFound:
-        return QStringLiteral("missing");
-    case Outcome::Unusable:
-        return QStringLiteral("unusable");
-    }
-    Q_UNREACHABLE();
+    // In the order of the outcomes: NotFound, Value, Unusable.
+    constexpr std::array<QLatin1StringView, 3> names
+        = { QLatin1StringView("missing"), QLatin1StringView("found"), QLatin1StringView("unusable") };
+    return names[static_cast<std::size_t>(outcome)];
 }
 
 ShownPage ShowPage(const QString &path, QByteArrayView page)

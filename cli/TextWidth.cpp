@@ -40,17 +40,13 @@ TextWidth::TextWidth(QRawFont font, double scale)
 
 TextWidth TextWidth::atPixelSize(int pixelSize) const
 {
-    return TextWidth(*this, pixelSize / m_font.unitsPerEm());
-}
-
-TextWidth::TextWidth(const TextWidth &other, double scale)
-    : m_font(other.m_font)
-    , m_scale(scale)
-    , m_averageWidth(other.m_averageWidth / other.m_scale * scale)
-{
     // The advances scale with the size; the font need not be asked again.
-    for (std::size_t i = 0; i < m_latin1Advances.size(); ++i)
-        m_latin1Advances[i] = other.m_latin1Advances[i] / other.m_scale * scale;
+    TextWidth other = *this;
+    other.m_scale = pixelSize / m_font.unitsPerEm();
+    other.m_averageWidth = m_averageWidth / m_scale * other.m_scale;
+    for (double &advance : other.m_latin1Advances)
+        advance = advance / m_scale * other.m_scale;
+    return other;
 }
 
 double TextWidth::advanceOf(char32_t character) const

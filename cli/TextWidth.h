@@ -32,7 +32,6 @@ public:
 
 private:
     TextWidth(QRawFont font, double scale);
-    TextWidth(const TextWidth &other, double scale);
     double advanceOf(char32_t character) const;
 
     QRawFont m_font; // at one pixel per font unit
