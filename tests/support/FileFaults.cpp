@@ -32,8 +32,7 @@ QStringList Snapshot(const QString &folder)
         folder, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
     while (entries.hasNext()) {
         const QString path = entries.next();
-        struct stat status
-        { };
+        struct stat status = {};
         ::lstat(QFile::encodeName(path).constData(), &status);
         QFile file(path);
         const QByteArray bytes = S_ISREG(status.st_mode) && file.open(QIODevice::ReadOnly) ? file.readAll() : "";
