@@ -5,7 +5,7 @@
 #   fuzz/smoke.sh -runs=10000000       any libFuzzer options instead
 # Environment:
 #   FUZZ_BUILD_DIR    build folder (default build/fuzz, the preset's)
-#   FUZZ_TARGETS      targets to run (default both)
+#   FUZZ_TARGETS      targets to run (default all)
 #   FUZZ_WORK_DIR     where new inputs and crash files go (default a temporary
 #                     folder, removed unless something crashed)
 #   FUZZ_EXTRA_SEEDS  a folder of further seed pages, used when it exists
@@ -14,7 +14,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 build_dir=${FUZZ_BUILD_DIR:-build/fuzz}
-read -r -a targets <<<"${FUZZ_TARGETS:-fuzz_valueencoding fuzz_metapage}"
+read -r -a targets <<<"${FUZZ_TARGETS:-fuzz_metapage}"
 extra_seeds=${FUZZ_EXTRA_SEEDS:-/work/shared/corpus/real-pages}
 options=("$@")
 if [ ${#options[@]} -eq 0 ]; then

@@ -39,10 +39,9 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("page");
         QTest::addColumn<QByteArray>("value"); // of the word Title
 
-        QTest::newRow("plain tag") << B(R"(<meta name="Title" content="Fast cars">)") << B("Fast cars");
-        QTest::newRow("title tags never match") << B("<title>x</title><TITLE>y</TITLE>") << B("(not found)");
-        QTest::newRow("upper-case attributes read the same")
+        QTest::newRow("plain tag, upper-case attributes read the same")
             << B(R"(<META NAME="Title" CONTENT="Fast cars">)") << B("Fast cars");
+        QTest::newRow("title tags never match") << B("<title>x</title><TITLE>y</TITLE>") << B("(not found)");
         QTest::newRow("quotes inside the value come back whole")
             << B(R"(<meta name="Title" content="He said "hi"">)") << B(R"(He said "hi")");
         QTest::newRow("self-closing tag keeps quote and blank")

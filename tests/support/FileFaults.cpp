@@ -4,7 +4,6 @@
 #include <QDirIterator>
 #include <QFile>
 
-#include <cerrno>
 #include <cstdlib>
 #include <grp.h>
 #include <sys/stat.h>
@@ -21,8 +20,8 @@ bool WriteFile(const QString &path, const QByteArray &content)
 
 bool Shell(const QString &folder, const QString &script)
 {
-    const QString command = QStringLiteral("cd '%1' && (%2) >/dev/null 2>&1")
-                                .arg(folder, script.isEmpty() ? QStringLiteral("true") : script);
+    // ':' so that an empty script is a script too.
+    const QString command = QStringLiteral("cd '%1' && (:; %2) >/dev/null 2>&1").arg(folder, script);
     return std::system(QFile::encodeName(command).constData()) == 0;
 }
 
@@ -33,8 +32,7 @@ QStringList Snapshot(const QString &folder)
         folder, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
     while (entries.hasNext()) {
         const QString path = entries.next();
-        struct stat status
-        { };
+        struct stat status = {};
         ::lstat(QFile::encodeName(path).constData(), &status);
         QFile file(path);
         const QByteArray bytes = S_ISREG(status.st_mode) && file.open(QIODevice::ReadOnly) ? file.readAll() : "";
@@ -67,15 +65,8 @@ QByteArray RunInChild(const std::function<QByteArray()> &job, bool asNobody)
         ::_exit(::write(channel[1], result.constData(), static_cast<size_t>(result.size())) == result.size() ? 0 : 1);
     }
     ::close(channel[1]);
-    QByteArray result;
-    char chunk[4096];
-    for (ssize_t got = 0; child > 0 && (got = ::read(channel[0], chunk, sizeof chunk)) != 0;) {
-        if (got > 0)
-            result.append(chunk, got);
-        else if (errno != EINTR)
-            break;
-    }
-    ::close(channel[0]);
+    QFile pipe;
+    const QByteArray result = pipe.open(channel[0], QIODevice::ReadOnly, QFile::AutoCloseHandle) ? pipe.readAll() : "";
     int status = 0;
     if (child < 0 || ::waitpid(child, &status, 0) != child)
         return "no child";
