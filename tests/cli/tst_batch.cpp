@@ -7,7 +7,6 @@
 #include <WriteMetaPage.h>
 
 #include <QBuffer>
-#include <QDateTime>
 #include <QDirIterator>
 #include <QElapsedTimer>
 #include <QProcess>
@@ -54,9 +53,8 @@ QByteArray savedByEditor(const QByteArray &page, const QString &title)
 {
     const metatags::PageEncoding encoding = metatags::SniffPageEncoding(page);
     const auto read = metatags::ReadMetaValues(page, encoding, metatags::ReadOrder::EachOnItsOwn);
-    QByteArray kept = page;
-    if (!metatags::TrimPageToTitle(kept))
-        kept = page;
+    QByteArray kept = page; // left whole without a title tag
+    metatags::TrimPageToTitle(kept);
     return metatags::MetaPreamble(metatags::EncodeForPage(
                { { title, std::nullopt }, read[MetaTag::Description].value, read[MetaTag::KeyWords].value }, encoding))
         + kept + "\r\n";
@@ -68,31 +66,18 @@ QByteArray bytesOf(const QString &path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-// What a file holds, which inode it is and when it was last written: a file
-// left alone keeps all three.
-struct FileSeen
+// What each file below the current folder holds (a link: its target), and
+// its inode and modification time, which a file left alone keeps.
+QMap<QString, std::pair<QByteArray, QString>> files()
 {
-    QByteArray bytes;
-    quint64 inode = 0;
-    QDateTime modified;
-
-    bool operator==(const FileSeen &) const = default;
-};
-
-// What each file below the current folder holds, its inode and modification
-// time, which a file left alone keeps.
-QMap<QString, FileSeen> files()
-{
-    QMap<QString, FileSeen> files;
+    QMap<QString, std::pair<QByteArray, QString>> files;
     for (QDirIterator walk(".", QDir::Files | QDir::Hidden, QDirIterator::Subdirectories); walk.hasNext();) {
-        const QString path = QDir::cleanPath(walk.next());
-        const QFileInfo file(path);
+        const QFileInfo file(QDir::cleanPath(walk.next()));
         struct stat status
         { };
-        (void)::lstat(QFile::encodeName(path).constData(), &status);
-        files.insert(path,
-            { file.isSymLink() ? file.symLinkTarget().toUtf8() : bytesOf(path), status.st_ino,
-                file.isSymLink() ? QDateTime() : file.lastModified() });
+        (void)::lstat(QFile::encodeName(file.filePath()).constData(), &status);
+        files[file.filePath()] = { file.isSymLink() ? file.symLinkTarget().toUtf8() : bytesOf(file.filePath()),
+            QStringLiteral("%1 %2.%3").arg(status.st_ino).arg(status.st_mtim.tv_sec).arg(status.st_mtim.tv_nsec) };
     }
     return files;
 }
@@ -176,7 +161,6 @@ private Q_SLOTS:
         bad("missing page", sheet + "gone.html\tT\n",
             ":3: gone.html: No such file or directory\ntagwright-batch: "
             "(standard input): 1 written, 0 unchanged, 1 failed\n");
-        bad("folder instead of a page", sheet + "sub\tT\n", ":3: sub: It is a folder");
         bad("page listed twice", sheet + "a.html\tT\n", ":3: a.html: the page is already listed on line 2.");
         bad("page listed again through a link", sheet + "alias.html\tT\n", ":3: alias.html: the page is already");
         bad("a path that reads as a listed page", sheet + "linked/../a.html\tT\n", ":3: linked/../a.html: No such");
@@ -188,7 +172,6 @@ private Q_SLOTS:
         bad("unknown escape", sheet + "b.html\tC:\\web\n", ":3: b.html: The title cell has a backslash");
         bad("quote never closed", sheet + "b.html\t\"T\n", ":3: A quote that opens a cell is never closed.");
         bad("not UTF-8", sheet + "b.html\tCaf\xe9\n", ":3: b.html: The title cell is not UTF-8 text.");
-        bad("no path", sheet + "\tT\n", ":3: The line names no page.");
         bad("JSON NUL in a path", jsonNew + "{\"path\":\"b\\u0000x\"}\n", ":2: b\\u0000x: The path holds a NUL");
         bad("JSON unknown key", jsonNew + "{\"path\":\"b\",\"titel\":\"\"}\n", ":2: b: The line has a key \"titel\"");
         bad("not JSON", jsonNew + "{\"path\":\n", ":2: The line is not JSON: ");
@@ -220,8 +203,6 @@ private Q_SLOTS:
             "  drops 130 bytes before <title>: <!DOCTYPE html>, <html lang=\"en\">, <meta charset=\"utf-8\">, "
             "<meta name=\"viewport\" \xE2\x80\xA6>\n  drops 30 bytes after </html>: <script src=\"x.js\">\n");
         dry("text before the title tag", "path\ttitle\nt.html\tNew\n", "  drops 12 bytes before <title>: <b>, text\n");
-        dry("no title tag", "path\ttitle\nuntitled.html\tNew\n", "untitled.html: would fail: it has no <title>", 1);
-        dry("value holding >", "path\ttitle\na.html\t<b>\n", "a.html: would fail: the title value holds \">\"", 1);
         dry("UTF-16", "path\ttitle\nutf16.html\tNew\n", "utf16.html: would fail: it is in UTF-16", 1);
         dry("two names", "path\ttitle\nh.html\tNew\n", "h.html: would fail: It is one file with 2 names", 1);
         dry("a bad row", "path\ttitle\n\tT\n", "(standard input):2: would fail: The line names no page.", 1);
@@ -267,14 +248,11 @@ private Q_SLOTS:
             "pages/sub/b.htm\ttitle\tduplicate\talso in pages/a.html\n"
             "pages/sub/b.htm\tdescription\tduplicate\talso in pages/a.html\n");
         audit("ignored", { "--ignore", "too-short,empty, duplicate", "-r", "pages" }, 0, "no findings");
-        audit("as JSON", { "--json", "short.html" }, 1, "1 page read; 1 finding: 1 too-short.\n",
-            R"({"path":"short.html","field":"title","finding":"too-short","detail":"4 characters, fewer than 30"})");
-        audit("no findings", { "good.html" }, 0, "1 page read; no findings.\n");
         audit("fails on others", { "--fail-on", "missing,duplicate", "short.html" }, 0, "1 finding");
         audit("fails on it", { "--fail-on", "missing,too-short", "short.html" }, 1, "1 finding");
         audit("limits moved", { "--title-chars", "4-60", "short.html" }, 0, "no findings");
-        audit("a page that cannot be read", { "gone.html" }, 1, "0 pages read, 1 could not be read; no findings.\n");
-        audit("a folder without -r", { "pages" }, 1, "Give -r to check the pages in it.");
+        audit("pages that cannot be read, a folder without -r", { "gone.html", "pages" }, 1,
+            "Give -r to check the pages in it.\n0 pages read, 2 could not be read; no findings.\n");
         audit("unknown finding", { "--fail-on", "missing,lost", "a.html" }, 2, "--fail-on: \"missing,lost\" is not");
         audit("range upside down", { "--title-chars", "60-30", "a.html" }, 2, "--title-chars needs two numbers");
         audit("negative pixels", { "--title-px", "-1", "a.html" }, 2, "--title-px needs a number of pixels");
@@ -301,9 +279,9 @@ private Q_SLOTS:
                   { "utf16.html", "\xff\xfe<title>x</title></html>" }, { "h.html", Utf8Page },
                   { "o.html", "<meta name=\"Title\" content=\"a\r\nb\nc\rd\xE9\"><title>x</title></html>KeyWords" },
                   { "site/a.html", Utf8Page }, { "elsewhere/site/a.html", Utf8Page },
-                  { "good.html", page(Title, Description) }, { "short.html", page("Shop", Description) },
-                  { "pages/a.html", page("Shop", Description, "") }, { "pages/sub/b.htm", page("Shop", Description) },
-                  { "pages/.hidden/c.html", "x" }, { "pages/notes.txt", "x" } };
+                  { "short.html", page("Shop", Description) }, { "pages/a.html", page("Shop", Description, "") },
+                  { "pages/sub/b.htm", page("Shop", Description) }, { "pages/.hidden/c.html", "x" },
+                  { "pages/notes.txt", "x" } };
         for (const auto &[name, bytes] : pages)
             QVERIFY(WriteFile(name, bytes));
         QVERIFY(QFile::link("a.html", "alias.html") && QFile::link("sub/inner", "linked")
@@ -322,9 +300,9 @@ private Q_SLOTS:
         QVERIFY2(stdOut.data().contains(out), stdOut.data().constData());
         auto after = files();
         if (!written.isEmpty()) {
-            const QByteArray source = before.value(written[1]).bytes;
+            const QByteArray source = before.value(written[1]).first;
             before.remove(written[0]);
-            QCOMPARE(after.take(written[0]).bytes, savedByEditor(source, written.value(2, "New")));
+            QCOMPARE(after.take(written[0]).first, savedByEditor(source, written.value(2, "New")));
         }
         QCOMPARE(after, before);
     }
@@ -401,14 +379,12 @@ private Q_SLOTS:
         const metatags::Result<cli::TextWidth> title = cli::TextWidth::Load(cli::SearchResultFontFile(), 20);
         QVERIFY(title.has_value());
         const cli::TextWidth description = title->atPixelSize(14);
-        const QStringList rows = rowsText(cli::AuditPage("p.html", page, {}, { &*title, &description }).rows);
-        QCOMPARE(rows.size(), expected.size());
-        for (qsizetype i = 0; i < rows.size(); ++i) {
+        QStringList rows = rowsText(cli::AuditPage("p.html", page, {}, { &*title, &description }).rows);
+        for (qsizetype i = 0; i < qMin(rows.size(), expected.size()); ++i) {
             if (expected[i].endsWith(QStringLiteral("…")))
-                QVERIFY2(rows[i].startsWith(expected[i].chopped(1)), qPrintable(rows[i]));
-            else
-                QCOMPARE(rows[i], expected[i]);
+                rows[i] = rows[i].left(expected[i].size() - 1) + QStringLiteral("…");
         }
+        QCOMPARE(rows, expected);
     }
 
     // Eight pages share a title, the first two a description too; keywords are not compared.
@@ -460,7 +436,8 @@ private Q_SLOTS:
         row("a file size limit fails the save instead of the program", set, {}, 1, "",
             "big.html: 0 written, 0 unchanged, 1 failed\n", 20 * 1024);
         row("audit needs no display", { "audit", "--json", "a.html" }, {}, 1,
-            "{\"path\":\"a.html\",\"field\":\"title\"", "1 page read; 3 findings: 1 missing, 2 too-short.\n");
+            R"({"path":"a.html","field":"title","finding":"too-short","detail":"4 characters, fewer than 30"})",
+            "1 page read; 3 findings: 1 missing, 2 too-short.\n");
         // The program ends as the signal would, and takes its half-written file along.
         row("SIGINT during a save", set, {}, SIGINT, "", "", 0, SIGINT);
         row("SIGTERM during a save", set, {}, SIGTERM, "", "", 0, SIGTERM);
