@@ -73,8 +73,7 @@ QMap<QString, std::pair<QByteArray, QString>> files()
     QMap<QString, std::pair<QByteArray, QString>> files;
     for (QDirIterator walk(".", QDir::Files | QDir::Hidden, QDirIterator::Subdirectories); walk.hasNext();) {
         const QFileInfo file(QDir::cleanPath(walk.next()));
-        struct stat status
-        { };
+        struct stat status = {};
         (void)::lstat(QFile::encodeName(file.filePath()).constData(), &status);
         files[file.filePath()] = { file.isSymLink() ? file.symLinkTarget().toUtf8() : bytesOf(file.filePath()),
             QStringLiteral("%1 %2.%3").arg(status.st_ino).arg(status.st_mtim.tv_sec).arg(status.st_mtim.tv_nsec) };
@@ -377,10 +376,9 @@ private Q_SLOTS:
         QVERIFY(title.has_value());
         const cli::TextWidth description = title->atPixelSize(14);
         QStringList rows = rowsText(cli::AuditPage("p.html", page, {}, { &*title, &description }).rows);
-        for (qsizetype i = 0; i < qMin(rows.size(), expected.size()); ++i) {
+        for (qsizetype i = 0; i < qMin(rows.size(), expected.size()); ++i)
             if (expected[i].endsWith(QStringLiteral("…")))
                 rows[i] = rows[i].left(expected[i].size() - 1) + QStringLiteral("…");
-        }
         QCOMPARE(rows, expected);
     }
 
