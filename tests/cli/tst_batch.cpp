@@ -424,7 +424,7 @@ private Q_SLOTS:
         row("a header that is no header, from a pipe, stops at once", { "apply", "-" },
             QByteArray("a\tx\n").repeated(100000), 2, "", "and their *_status columns.\n");
         row("a file size limit fails the save instead of the program", set, {}, 1, "",
-            "big.html: 0 written, 0 unchanged, 1 failed\n", 20 * 1024);
+            "big.html: File too large\ntagwright-batch: big.html: 0 written, 0 unchanged, 1 failed\n", 20 * 1024);
         row("audit needs no display", { "audit", "--json", "a.html" }, {}, 1,
             R"({"path":"a.html","field":"title","finding":"too-short","detail":"4 characters, fewer than 30"})",
             "1 page read; 3 findings: 1 missing, 2 too-short.\n");
@@ -462,7 +462,6 @@ private Q_SLOTS:
         for (const QByteArray &line : errors.split('\n'))
             QVERIFY2(
                 line.isEmpty() || line.startsWith("tagwright-batch: ") || line.contains(" read; "), line.constData());
-        QVERIFY(fileSizeLimit == 0 || errors.contains(qt_error_string(EFBIG).toUtf8()));
         QCOMPARE(bytesOf(folder.filePath("big.html")), big);
         QCOMPARE(temporaryFilesIn(folder.path()), QStringList());
     }
@@ -488,9 +487,9 @@ private Q_SLOTS:
         for (int i = 0; i < 60; ++i) {
             const QString name = QStringLiteral("p%1.html").arg(i);
             const QByteArray saved = bytesOf(folder.filePath(name));
-            const bool bothLanded
-                = saved.contains("\"Title\" content=\"New\"") && saved.contains("\"Description\" content=\"New\"");
-            QVERIFY2(bothLanded || errors.contains(" " + name.toUtf8() + ": "), qPrintable(name));
+            // Both values landed: each run types "New" into its own field.
+            QVERIFY2(
+                saved.count("content=\"New\"") == 2 || errors.contains(" " + name.toUtf8() + ": "), qPrintable(name));
         }
         QCOMPARE(temporaryFilesIn(folder.path()), QStringList());
     }
