@@ -167,10 +167,8 @@ private Q_SLOTS:
             row(name, apply, rows, 1, err, "", { "a.html", "a.html" });
         };
         bad("missing page", sheet + "gone.html\tT\n",
-            ":3: gone.html: No such file or directory\ntagwright-batch: (standard input): 1 written, 0 unchanged, 1 "
-            "failed\n");
-        bad("listed twice by a link", sheet + "alias.html\tT\n",
-            ":3: alias.html: the page is already listed on line 2.");
+            ": No such file or directory\ntagwright-batch: (standard input): 1 written, 0 unchanged, 1 failed\n");
+        bad("listed twice by a link", sheet + "alias.html\tT\n", "alias.html: the page is already listed on line 2.");
         bad("a path that reads as a listed page", sheet + "linked/../a.html\tT\n", ":3: linked/../a.html: No such");
         bad("value holding >", sheet + "b.html\ta > b\n", ":3: b.html: the title value holds \">\"");
         bad("page without a title tag", sheet + "untitled.html\tT\n", ":3: untitled.html: it has no <title>");
