@@ -219,8 +219,7 @@ private Q_SLOTS:
         const QByteArray site = "path\ttitle\nsite/a.html\tNew\n";
         row("-o keeps relative paths, makes folders", { "apply", "-o", "out", "-" }, site, 0, "", "",
             { "out/site/a.html", "site/a.html" });
-        row("-o onto the page itself", { "apply", "-o", ".", "-" }, site, 1,
-            ":2: site/a.html: it would be written to site/a.html, the page itself");
+        row("-o onto the page itself", { "apply", "-o", ".", "-" }, site, 1, "written to site/a.html, the page itself");
         row("-o onto another page of the sheet", { "apply", "-o", "site", "-" }, site + "a.html\tNew\n", 1,
             "site/a.html, which is the page on line 2.", "", { "site/site/a.html", "site/a.html" });
         row("-o, two rows to one output file", { "apply", "-o", "out", "-" }, site + "x/../site/a.html\tNew\n", 1,
@@ -475,10 +474,9 @@ private Q_SLOTS:
         const QByteArray errors = runs[0].readAllStandardError() + runs[1].readAllStandardError();
         for (int i = 0; i < 60; ++i) {
             const QString name = QStringLiteral("p%1.html").arg(i);
-            const QByteArray saved = bytesOf(folder.filePath(name));
-            // Both values landed: each run types "New" into its own field.
-            QVERIFY2(
-                saved.count("content=\"New\"") == 2 || errors.contains(" " + name.toUtf8() + ": "), qPrintable(name));
+            // Each run types "New" into its own field: both landed, or a run names the page.
+            const qsizetype landed = bytesOf(folder.filePath(name)).count("content=\"New\"");
+            QVERIFY2(landed == 2 || errors.contains(" " + name.toUtf8() + ": "), qPrintable(name));
         }
         QCOMPARE(temporaryFilesIn(folder.path()), QStringList());
     }
