@@ -37,10 +37,9 @@ QByteArray page(const QByteArray &title, const QByteArray &description = "D", co
 {
     QByteArray page = head;
     for (const auto &[word, value] :
-        { std::pair("Title", title), std::pair("Description", description), std::pair("KeyWords", keywords) }) {
+        { std::pair("Title", title), std::pair("Description", description), std::pair("KeyWords", keywords) })
         if (!value.isNull())
             page += "<meta name=\"" + QByteArray(word) + "\" content=\"" + value + "\">\r\n";
-    }
     return page + "<title>Shop</title>" + tail;
 }
 
@@ -444,8 +443,7 @@ private Q_SLOTS:
         QVERIFY2(errors.endsWith(run.err), errors.constData());
         // Only the program's own lines: nothing from Qt starting up.
         for (const QByteArray &line : errors.split('\n'))
-            QVERIFY2(
-                line.isEmpty() || line.startsWith("tagwright-batch: ") || line.contains(" read; "), line.constData());
+            QVERIFY2(line.isEmpty() || line.startsWith("tagwright-batch: ") || line.contains(" read; "), line.data());
         QCOMPARE(bytesOf(folder.filePath("big.html")), big);
         QCOMPARE(temporaryFilesIn(folder.path()), QStringList());
     }
