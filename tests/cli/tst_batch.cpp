@@ -7,14 +7,14 @@
 #include <WriteMetaPage.h>
 
 #include <QBuffer>
-#include <QDateTime>
+#include <QDeadlineTimer>
 #include <QDirIterator>
-#include <QElapsedTimer>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <csignal>
+#include <cstring>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -27,21 +27,19 @@ namespace {
 const QByteArray Utf8Page = "<html><head>\r\n<meta name=\"Title\" content=\"Caf\xC3\xA9\">\r\n"
                             "<meta name=\"Description\" content=\"Tools\tand\\parts\">\r\n"
                             "<title>Shop</title></head><body>Hi</body></html>\r\n";
-const QByteArray Latin1Page = "<meta name=\"KeyWords\" content=\"caf\xE9, \x80\"><title>Caf\xE9</title></html>";
 const QByteArray DoctypePage = "<!DOCTYPE html>\n<html lang=\"en\"><head><meta charset=\"utf-8\">\n"
                                "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\n"
                                "<title>Shop</title></head><body>Hi</body></html>\n<script src=\"x.js\"></script>\n";
 
-// A page with these values (a null one left out), and the head and tail given.
+// A page with these values (a null one, {}, left out), and the head and tail given.
 QByteArray page(const QByteArray &title, const QByteArray &description = "D", const QByteArray &keywords = "K",
     const QByteArray &head = "<html><head>", const QByteArray &tail = "</head><body>Hi</body></html>")
 {
     QByteArray page = head;
     for (const auto &[word, value] :
-        { std::pair("Title", title), std::pair("Description", description), std::pair("KeyWords", keywords) }) {
+        { std::pair("Title", title), std::pair("Description", description), std::pair("KeyWords", keywords) })
         if (!value.isNull())
             page += "<meta name=\"" + QByteArray(word) + "\" content=\"" + value + "\">\r\n";
-    }
     return page + "<title>Shop</title>" + tail;
 }
 
@@ -54,9 +52,8 @@ QByteArray savedByEditor(const QByteArray &page, const QString &title)
 {
     const metatags::PageEncoding encoding = metatags::SniffPageEncoding(page);
     const auto read = metatags::ReadMetaValues(page, encoding, metatags::ReadOrder::EachOnItsOwn);
-    QByteArray kept = page;
-    if (!metatags::TrimPageToTitle(kept))
-        kept = page;
+    QByteArray kept = page; // left whole without a title tag
+    metatags::TrimPageToTitle(kept);
     return metatags::MetaPreamble(metatags::EncodeForPage(
                { { title, std::nullopt }, read[MetaTag::Description].value, read[MetaTag::KeyWords].value }, encoding))
         + kept + "\r\n";
@@ -68,42 +65,38 @@ QByteArray bytesOf(const QString &path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-// What a file holds, which inode it is and when it was last written: a file
-// left alone keeps all three.
-struct FileSeen
+// What each file below the current folder holds (a link: its target), and
+// its inode and modification time, which a file left alone keeps.
+QMap<QString, std::pair<QByteArray, QString>> files()
 {
-    QByteArray bytes;
-    quint64 inode = 0;
-    QDateTime modified;
-
-    bool operator==(const FileSeen &) const = default;
-};
-
-// What each file below the current folder holds, its inode and modification
-// time, which a file left alone keeps.
-QMap<QString, FileSeen> files()
-{
-    QMap<QString, FileSeen> files;
+    QMap<QString, std::pair<QByteArray, QString>> files;
     for (QDirIterator walk(".", QDir::Files | QDir::Hidden, QDirIterator::Subdirectories); walk.hasNext();) {
-        const QString path = QDir::cleanPath(walk.next());
-        const QFileInfo file(path);
-        struct stat status
-        { };
-        (void)::lstat(QFile::encodeName(path).constData(), &status);
-        files.insert(path,
-            { file.isSymLink() ? file.symLinkTarget().toUtf8() : bytesOf(path), status.st_ino,
-                file.isSymLink() ? QDateTime() : file.lastModified() });
+        const QFileInfo file(QDir::cleanPath(walk.next()));
+        struct stat status = {};
+        (void)::lstat(QFile::encodeName(file.filePath()).constData(), &status);
+        files[file.filePath()] = { file.isSymLink() ? file.symLinkTarget().toUtf8() : bytesOf(file.filePath()),
+            QStringLiteral("%1 %2.%3").arg(status.st_ino).arg(status.st_mtim.tv_sec).arg(status.st_mtim.tv_nsec) };
     }
     return files;
 }
+
+// A run of the program: its arguments and standard input, and the exit status
+// and the text on standard error and output that it must end with.
+struct Run
+{
+    QStringList arguments;
+    QByteArray input;
+    int status = 0;
+    QByteArray err;
+    QByteArray out;
+};
 
 // Each audit row as "field finding: detail".
 QStringList rowsText(const std::vector<cli::AuditRow> &rows)
 {
     QStringList text;
     for (const cli::AuditRow &row : rows)
-        text.append(
-            QStringLiteral("%1 %2: %3").arg(cli::FieldColumn(row.field), cli::FindingName(row.finding), row.detail));
+        text << QStringLiteral("%1 %2: %3").arg(cli::FieldColumn(row.field), cli::FindingName(row.finding), row.detail);
     return text;
 }
 
@@ -131,6 +124,8 @@ QStringList temporaryFilesIn(const QString &folder)
 
 } // namespace
 
+Q_DECLARE_METATYPE(Run)
+
 class TestBatch : public QObject
 {
     Q_OBJECT
@@ -140,17 +135,13 @@ private Q_SLOTS:
     // keeps its bytes, inode and time.
     void runsSayWhatTheyDo_data()
     {
-        QTest::addColumn<QStringList>("arguments");
-        QTest::addColumn<QByteArray>("input");
-        QTest::addColumn<int>("status");
-        QTest::addColumn<QByteArray>("err"); // a part of standard error
-        QTest::addColumn<QByteArray>("out"); // a part of standard output
+        QTest::addColumn<Run>("run"); // a part of each stream
         // The file written with the title typed (by default "New"), and the page it is from.
         QTest::addColumn<QStringList>("written");
 
         const auto row = [](const char *name, const QStringList &arguments, const QByteArray &input, int status,
                              const char *err, const char *out = "", const QStringList &written = {}) {
-            QTest::newRow(name) << arguments << input << status << QByteArray(err) << QByteArray(out) << written;
+            QTest::newRow(name) << Run { arguments, input, status, err, out } << written;
         };
         const QStringList apply { "apply", "-" };
         const QByteArray sheet = "path\ttitle\na.html\tNew\n";
@@ -174,13 +165,10 @@ private Q_SLOTS:
             row(name, apply, rows, 1, err, "", { "a.html", "a.html" });
         };
         bad("missing page", sheet + "gone.html\tT\n",
-            ":3: gone.html: No such file or directory\ntagwright-batch: "
-            "(standard input): 1 written, 0 unchanged, 1 failed\n");
-        bad("folder instead of a page", sheet + "sub\tT\n", ":3: sub: It is a folder");
-        bad("page listed twice", sheet + "a.html\tT\n", ":3: a.html: the page is already listed on line 2.");
-        bad("page listed again through a link", sheet + "alias.html\tT\n", ":3: alias.html: the page is already");
+            ": No such file or directory\ntagwright-batch: (standard input): 1 written, 0 unchanged, 1 failed\n");
+        bad("listed twice by a link", sheet + "alias.html\tT\n", "alias.html: the page is already listed on line 2.");
         bad("a path that reads as a listed page", sheet + "linked/../a.html\tT\n", ":3: linked/../a.html: No such");
-        bad("value holding >", sheet + "b.html\ta > b\n", ":3: b.html: the title value holds \">\"");
+        bad("value holding >", sheet + "h.html\ta > b\n", ":3: h.html: the title value holds \">\"");
         bad("page without a title tag", sheet + "untitled.html\tT\n", ":3: untitled.html: it has no <title>");
         bad("page in UTF-16", sheet + "utf16.html\tT\n", ":3: utf16.html: The page is in UTF-16");
         bad("control characters in a file name", sheet + "x\x1b[2J\x7f\tT\n", ":3: x\\u001b[2J\\u007f: No such");
@@ -188,7 +176,6 @@ private Q_SLOTS:
         bad("unknown escape", sheet + "b.html\tC:\\web\n", ":3: b.html: The title cell has a backslash");
         bad("quote never closed", sheet + "b.html\t\"T\n", ":3: A quote that opens a cell is never closed.");
         bad("not UTF-8", sheet + "b.html\tCaf\xe9\n", ":3: b.html: The title cell is not UTF-8 text.");
-        bad("no path", sheet + "\tT\n", ":3: The line names no page.");
         bad("JSON NUL in a path", jsonNew + "{\"path\":\"b\\u0000x\"}\n", ":2: b\\u0000x: The path holds a NUL");
         bad("JSON unknown key", jsonNew + "{\"path\":\"b\",\"titel\":\"\"}\n", ":2: b: The line has a key \"titel\"");
         bad("not JSON", jsonNew + "{\"path\":\n", ":2: The line is not JSON: ");
@@ -200,57 +187,47 @@ private Q_SLOTS:
         row("two sheets", { "apply", "a.tsv", "b.tsv" }, {}, 2, "tagwright-batch: apply needs exactly one sheet.\n");
         row("a terminal shows a progress bar, cleared at the end", QStringList { "show" } + QStringList(11, "a.html"),
             {}, 0, "] 100% 11/11\r\x1b[K");
-        row("a device as the sheet", { "apply", "/dev/zero" }, {}, 2,
-            "/dev/zero: It is a device, not a regular file.\n");
+        row("a device as the sheet", { "apply", "/dev/zero" }, {}, 2, "/dev/zero: It is a device");
         row("header not UTF-8", apply, "path\t\xe9\n", 2, ":1: The header line is not UTF-8 text.");
         // A dry run tells what the run would do, and writes nothing; it shows how the sheet was read.
-        const auto dry = [&](const char *name, const QByteArray &rows, const char *out, int status = 0) {
-            row(name, { "apply", "-n", "-" }, rows, status, status ? "0 would change, 0 unchanged, 1 would fail" : "",
-                out);
+        const auto dry = [&](const char *name, const QByteArray &in, const char *out, bool fails = false) {
+            row(name, { "apply", "-n", "-" }, in, fails, fails ? "0 would change, 0 unchanged, 1 would fail" : "", out);
         };
         dry("would change; byte-order mark, CR LF and blank lines", "\xEF\xBB\xBFpath\ttitle\r\n\r\na.html\tNew\r\n",
             "a.html: would change\n  title: \"Caf\xC3\xA9\" -> \"New\"\n  keywords: (missing) -> \"\"\n");
         dry("columns by name, a value column left out", "Description\tPath\n\"X\"\ta.html\r\r\n",
             "a.html: would change\n  description: \"Tools\\tand\\\\parts\" -> \"X\"\n  keywords: (missing) -> \"\"\n");
-        dry("quoted line breaks and tabs", "path\ttitle\n\"a.html\"\t\"o\nl \"\"t\"\"\\t\r\n\"\n",
-            "  title: \"Caf\xC3\xA9\" -> \"o\\nl \\\"t\\\"\\t\\n\"\n");
+        dry("quoted line breaks and tabs, control characters",
+            "path\ttitle\n\"a.html\"\t\"o\nl \"\"t\"\"\\t\x1b[2J\x7f\xc2\x9b\r\n\"\n",
+            "  title: \"Caf\xC3\xA9\" -> \"o\\nl \\\"t\\\"\\t\\u001b[2J\\u007f\\u009b\\n\"\n");
         dry("JSON, null is not given", "{\"path\":\"a.html\",\"description\":null,\"keywords\":\"K\"}",
             "a.html: would change\n  keywords: (missing) -> \"K\"\n");
         dry("DOCTYPE, charset, viewport and script are dropped", "path\ttitle\nd.html\tNew\n",
             "  drops 130 bytes before <title>: <!DOCTYPE html>, <html lang=\"en\">, <meta charset=\"utf-8\">, "
             "<meta name=\"viewport\" \xE2\x80\xA6>\n  drops 30 bytes after </html>: <script src=\"x.js\">\n");
         dry("text before the title tag", "path\ttitle\nt.html\tNew\n", "  drops 12 bytes before <title>: <b>, text\n");
-        dry("no title tag", "path\ttitle\nuntitled.html\tNew\n", "untitled.html: would fail: it has no <title>", 1);
-        dry("value holding >", "path\ttitle\na.html\t<b>\n", "a.html: would fail: the title value holds \">\"", 1);
-        dry("UTF-16", "path\ttitle\nutf16.html\tNew\n", "utf16.html: would fail: it is in UTF-16", 1);
-        dry("two names", "path\ttitle\nh.html\tNew\n", "h.html: would fail: It is one file with 2 names", 1);
-        dry("a bad row", "path\ttitle\n\tT\n", "(standard input):2: would fail: The line names no page.", 1);
-        dry("control characters in a value", "path\ttitle\na.html\tN\x1b[2J\x7f\xc2\x9b\n",
-            "  title: \"Caf\xC3\xA9\" -> \"N\\u001b[2J\\u007f\\u009b\"\n");
+        dry("UTF-16", "path\ttitle\nutf16.html\tNew\n", "utf16.html: would fail: it is in UTF-16", true);
+        dry("two names", "path\ttitle\nh.html\tNew\n", "h.html: would fail: It is one file with 2 names", true);
+        dry("a bad row", "path\ttitle\n\tT\n", "(standard input):2: would fail: The line names no page.", true);
         dry("unedited", "path\ttitle\nd.html\t\n", "d.html: unchanged\n");
         row("whole page", { "apply", "-n", "--whole-page", "-" }, "path\ttitle\nuntitled.html\tNew\n", 0,
-            "1 would change, 0 unchanged, 0 would fail",
-            "  has no <title> tag: the preamble goes in front of the whole page\n");
+            "1 would change, 0 unchanged, 0 would fail", "  has no <title> tag: the preamble goes in front");
         // An output folder leaves the pages alone; x is a linked folder.
         const QByteArray site = "path\ttitle\nsite/a.html\tNew\n";
         row("-o keeps relative paths, makes folders", { "apply", "-o", "out", "-" }, site, 0, "", "",
             { "out/site/a.html", "site/a.html" });
-        row("-o onto the page itself", { "apply", "-o", ".", "-" }, site, 1,
-            ":2: site/a.html: it would be written to "
-            "site/a.html, the page itself");
+        row("-o onto the page itself", { "apply", "-o", ".", "-" }, site, 1, "written to site/a.html, the page itself");
         row("-o onto another page of the sheet", { "apply", "-o", "site", "-" }, site + "a.html\tNew\n", 1,
-            ":3: a.html: it would be written to site/a.html, which is the page on line 2.", "",
-            { "site/site/a.html", "site/a.html" });
+            "site/a.html, which is the page on line 2.", "", { "site/site/a.html", "site/a.html" });
         row("-o, two rows to one output file", { "apply", "-o", "out", "-" }, site + "x/../site/a.html\tNew\n", 1,
-            ":3: x/../site/a.html: it would be written to out/site/a.html, as is the page on line 2.", "",
-            { "out/site/a.html", "site/a.html" });
+            "out/site/a.html, as is the page on line 2.", "", { "out/site/a.html", "site/a.html" });
         row("set -o", { "set", "a.html", "--title", "New", "-o", "new/a.html" }, {}, 0,
             "tagwright-batch: a.html: 1 written, 0 unchanged, 0 failed\n", "", { "new/a.html", "a.html" });
         row("set writes it whole when told", { "set", "untitled.html", "--title", "New", "--whole-page" }, {}, 0, "",
             "", { "untitled.html", "untitled.html" });
         row("set -n", { "set", "a.html", "--title", "New", "-n", "-o", "b.html" }, {}, 0, "",
-            "a.html -> b.html: would change\n  title: \"Caf\xC3\xA9\" -> \"New\"\n");
-        // Audit: short.html has one finding, a short title; good.html none.
+            "a.html -> b.html: would change\n");
+        // Audit: pages/sub/b.htm alone has one finding, a short title.
         // The pages in "pages" share a title and a description, and a's keywords are empty.
         const auto audit
             = [&](const char *name, const QStringList &arguments, int status, const char *err, const char *out = "") {
@@ -267,14 +244,11 @@ private Q_SLOTS:
             "pages/sub/b.htm\ttitle\tduplicate\talso in pages/a.html\n"
             "pages/sub/b.htm\tdescription\tduplicate\talso in pages/a.html\n");
         audit("ignored", { "--ignore", "too-short,empty, duplicate", "-r", "pages" }, 0, "no findings");
-        audit("as JSON", { "--json", "short.html" }, 1, "1 page read; 1 finding: 1 too-short.\n",
-            R"({"path":"short.html","field":"title","finding":"too-short","detail":"4 characters, fewer than 30"})");
-        audit("no findings", { "good.html" }, 0, "1 page read; no findings.\n");
-        audit("fails on others", { "--fail-on", "missing,duplicate", "short.html" }, 0, "1 finding");
-        audit("fails on it", { "--fail-on", "missing,too-short", "short.html" }, 1, "1 finding");
-        audit("limits moved", { "--title-chars", "4-60", "short.html" }, 0, "no findings");
-        audit("a page that cannot be read", { "gone.html" }, 1, "0 pages read, 1 could not be read; no findings.\n");
-        audit("a folder without -r", { "pages" }, 1, "Give -r to check the pages in it.");
+        audit("fails on others", { "--fail-on", "missing,duplicate", "pages/sub/b.htm" }, 0, "1 finding");
+        audit("fails on it", { "--fail-on", "missing,too-short", "pages/sub/b.htm" }, 1, "1 finding");
+        audit("limits moved", { "--title-chars", "4-60", "pages/sub/b.htm" }, 0, "no findings");
+        audit("pages that cannot be read, a folder without -r", { "gone.html", "pages" }, 1,
+            "Give -r to check the pages in it.\n0 pages read, 2 could not be read; no findings.\n");
         audit("unknown finding", { "--fail-on", "missing,lost", "a.html" }, 2, "--fail-on: \"missing,lost\" is not");
         audit("range upside down", { "--title-chars", "60-30", "a.html" }, 2, "--title-chars needs two numbers");
         audit("negative pixels", { "--title-px", "-1", "a.html" }, 2, "--title-px needs a number of pixels");
@@ -283,29 +257,21 @@ private Q_SLOTS:
 
     void runsSayWhatTheyDo()
     {
-        QFETCH(QStringList, arguments);
-        QFETCH(QByteArray, input);
-        QFETCH(int, status);
-        QFETCH(QByteArray, err);
-        QFETCH(QByteArray, out);
+        QFETCH(Run, run);
         QFETCH(QStringList, written);
 
         QTemporaryDir folder;
         QVERIFY(QDir::setCurrent(folder.path()));
-        for (const char *made :
-            { "sub/inner", "site", "elsewhere/deep", "elsewhere/site", "pages/sub", "pages/.hidden" })
-            QVERIFY(QDir().mkpath(made));
-        const std::pair<const char *, QByteArray> pages[]
-            = { { "a.html", Utf8Page }, { "b.html", Latin1Page }, { "d.html", DoctypePage },
-                  { "t.html", "Hi <b>x</b> <title>x</title></html>" }, { "untitled.html", "<h1>Hi</h1>" },
-                  { "utf16.html", "\xff\xfe<title>x</title></html>" }, { "h.html", Utf8Page },
-                  { "o.html", "<meta name=\"Title\" content=\"a\r\nb\nc\rd\xE9\"><title>x</title></html>KeyWords" },
-                  { "site/a.html", Utf8Page }, { "elsewhere/site/a.html", Utf8Page },
-                  { "good.html", page(Title, Description) }, { "short.html", page("Shop", Description) },
-                  { "pages/a.html", page("Shop", Description, "") }, { "pages/sub/b.htm", page("Shop", Description) },
-                  { "pages/.hidden/c.html", "x" }, { "pages/notes.txt", "x" } };
+        QVERIFY(QDir().mkpath("sub/inner") && QDir().mkpath("elsewhere/deep"));
+        const std::pair<const char *, QByteArray> pages[] = { { "a.html", Utf8Page }, { "d.html", DoctypePage },
+            { "t.html", "Hi <b>x</b> <title>x</title></html>" }, { "untitled.html", "<h1>Hi</h1>" },
+            { "utf16.html", "\xff\xfe<title>x</title></html>" }, { "h.html", Utf8Page },
+            { "o.html", "<meta name=\"Title\" content=\"a\r\nb\nc\rd\xE9\"><title>x</title></html>KeyWords" },
+            { "site/a.html", Utf8Page }, { "elsewhere/site/a.html", Utf8Page },
+            { "pages/a.html", page("Shop", Description, "") }, { "pages/sub/b.htm", page("Shop", Description) },
+            { "pages/.hidden/c.html", "x" }, { "pages/notes.txt", "x" } };
         for (const auto &[name, bytes] : pages)
-            QVERIFY(WriteFile(name, bytes));
+            QVERIFY(QDir().mkpath(QFileInfo(name).path()) && WriteFile(name, bytes));
         QVERIFY(QFile::link("a.html", "alias.html") && QFile::link("sub/inner", "linked")
             && ::link("h.html", "h2.html") == 0);
         QVERIFY(QFile::link("elsewhere/deep", "x") && QFile::link(".", "pages/loop"));
@@ -313,18 +279,17 @@ private Q_SLOTS:
 
         QBuffer stdOut;
         QBuffer stdErr;
-        QBuffer stdIn(&input);
+        QBuffer stdIn(&run.input);
         QVERIFY(
             stdOut.open(QIODevice::WriteOnly) && stdErr.open(QIODevice::WriteOnly) && stdIn.open(QIODevice::ReadOnly));
-        cli::Console console { stdOut, stdErr, arguments.size() > 10 }; // a terminal for a long run
-        QCOMPARE(cli::RunCommandLine(QStringList { "tagwright-batch" } + arguments, console, stdIn), status);
-        QVERIFY2(stdErr.data().contains(err), stdErr.data().constData());
-        QVERIFY2(stdOut.data().contains(out), stdOut.data().constData());
+        cli::Console console { stdOut, stdErr, run.arguments.size() > 10 }; // a terminal for a long run
+        QCOMPARE(cli::RunCommandLine(QStringList { "tagwright-batch" } + run.arguments, console, stdIn), run.status);
+        QVERIFY2(stdErr.data().contains(run.err), stdErr.data().constData());
+        QVERIFY2(stdOut.data().contains(run.out), stdOut.data().constData());
         auto after = files();
         if (!written.isEmpty()) {
-            const QByteArray source = before.value(written[1]).bytes;
-            before.remove(written[0]);
-            QCOMPARE(after.take(written[0]).bytes, savedByEditor(source, written.value(2, "New")));
+            QCOMPARE(after[written[0]].first, savedByEditor(before.value(written[1]).first, written.value(2, "New")));
+            before[written[0]] = after[written[0]];
         }
         QCOMPARE(after, before);
     }
@@ -334,15 +299,12 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("page");
         QTest::addColumn<QStringList>("expected"); // a detail ending in "…" is a beginning
 
-        const QByteArray none; // a null value: the tag is left out
         const QByteArray &t = Title;
         const QByteArray &d = Description;
         const QByteArray good = page(t, d);
         const auto row = [](const char *name, const QByteArray &page, const QStringList &expected = {}) {
             QTest::newRow(name) << page << expected;
         };
-        row("nothing wrong", good);
-        row("closing tag in upper case", QByteArray(good).replace("</html>", "</HTML>"));
         row("no title tag", QByteArray(good).replace("<title>", "<h1>"), { "page no-title-tag: …" });
         row("no closing tag", QByteArray(good).replace("</html>", ""), { "page no-closing-tag: …" });
         row("DOCTYPE, charset and viewport ahead of the title",
@@ -353,16 +315,16 @@ private Q_SLOTS:
             page(t, d, "K",
                 "<META HTTP-EQUIV='Content-Type' CONTENT='text/html; charset=iso-8859-1'><meta name=\"robots\">"),
             { "page drops-head: <META HTTP-EQUIV='Content-Type' CONTENT='text/html; charset …>" });
-        row("charset behind the title is kept", page(t, d, "K", "", "<meta charset=\"utf-8\"></html>"));
-        row("missing", page(t, d, none), { R"(keywords missing: no "KeyWords" in the page)" });
-        row("unusable", page(t, d, none, "", "</html>KeyWords"),
+        row("nothing wrong: a charset behind the title, </HTML>, a line end as one character in the editor",
+            page(t, d, QByteArray(1022, 'k') + "\r\n", "", "<meta charset=\"utf-8\"></HTML>"));
+        row("missing", page(t, d, {}), { R"(keywords missing: no "KeyWords" in the page)" });
+        row("unusable", page(t, d, {}, "", "</html>KeyWords"),
             { R"(keywords unusable: no value can be cut behind "KeyWords")" });
-        row("empty", page(t, d, ""), { "keywords empty: " });
         row("white space only", page(t, d, " \r\n "), { "keywords empty: only white space" });
-        row("other case only", page(t, d, none, R"(<meta name="keywords"><meta name=KEYWORDS>)"),
+        row("other case only", page(t, d, {}, R"(<meta name="keywords"><meta name=KEYWORDS>)"),
             { R"(keywords other-case-only: only name="keywords", name="KEYWORDS"; the editor reads "KeyWords")" });
         row("read from the page's text, the tag in another case",
-            page(t, none, "K", "<meta name=\"description\" content=\"x\">",
+            page(t, {}, "K", "<meta name=\"description\" content=\"x\">",
                 "<body>Description list example</body></html>"),
             { "description other-case-only: …",
                 "description not-in-meta-tag: read from …op</title><body>Description list example</body></ht…",
@@ -371,23 +333,20 @@ private Q_SLOTS:
             page(t, d, "K", "",
                 R"(<meta name="description" content="Other"><meta name="Description" content="3"></html>)"),
             { "description multiple: 3 meta tags for \"Description\", in any case" });
-        row("too short", page("Shop", d), { "title too-short: 4 characters, fewer than 30" });
         row("too long in characters", page(QByteArray(70, 'i'), d), { "title too-long: 70 characters, more than 60" });
         // Pixel widths: the advance widths of the font file's hmtx table times the
         // pixel size over its 2048 units per em; "W" has 1933 units, and a
         // character the font lacks counts at its OS/2 average width of 1187.
-        row("too long in pixels", page(QByteArray(40, 'W'), d), { "title too-long: 755 px, more than 580 px" });
+        row("too long in pixels, the description at 14 px", page(QByteArray(40, 'W'), QByteArray(80, 'W')),
+            { "title too-long: 755 px, more than 580 px", "description too-long: 1057 px, more than 920 px" });
         row("characters the font lacks, beyond 16 bits", page(QByteArray("\u4e2d\U0001F600").repeated(30), d),
             { "title too-long: 696 px, more than 580 px" });
-        row("a description, at 14 px", page(t, QByteArray(80, 'W')),
-            { "description too-long: 1057 px, more than 920 px" });
-        row("references decoded", page(" \t&#x4E2D;&nbsp;&quot;&lt;&gt;&apos;&#128512;&#67;&#x10FFFF;\r\n\f x", d),
-            { "title too-short: 11 characters, fewer than 30" });
-        row("references not decoded", page(t, "&copy; &#0; &#xD800; &#12 &#x; &#+5; &#1a; &#x110000; &amp"),
-            { "description too-short: 58 characters, fewer than 70" });
+        row("references decoded in the title, not in the description",
+            page(" \t&#x4E2D;&nbsp;&quot;&lt;&gt;&apos;&#128512;&#67;&#x10FFFF;\r\n\f x",
+                "&copy; &#0; &#xD800; &#12 &#x; &#+5; &#1a; &#x110000; &amp"),
+            { "title too-short: 11 characters, fewer than 30", "description too-short: 58 characters, fewer than 70" });
         row("cut in the editor", page(t, d, QByteArray(1025, 'k')),
             { "keywords cut-in-editor: 1025 characters; the editor keeps 1024" });
-        row("a line end is one character in the editor", page(t, d, QByteArray(1022, 'k') + "\r\n"));
         row("gt in the value", page(t, "Tools > " + d),
             { "description gt-in-value: content=\"Tools > Saws…",
                 "description too-short: 5 characters, fewer than 70" });
@@ -401,14 +360,11 @@ private Q_SLOTS:
         const metatags::Result<cli::TextWidth> title = cli::TextWidth::Load(cli::SearchResultFontFile(), 20);
         QVERIFY(title.has_value());
         const cli::TextWidth description = title->atPixelSize(14);
-        const QStringList rows = rowsText(cli::AuditPage("p.html", page, {}, { &*title, &description }).rows);
-        QCOMPARE(rows.size(), expected.size());
-        for (qsizetype i = 0; i < rows.size(); ++i) {
+        QStringList rows = rowsText(cli::AuditPage("p.html", page, {}, { &*title, &description }).rows);
+        for (qsizetype i = 0; i < qMin(rows.size(), expected.size()); ++i)
             if (expected[i].endsWith(QStringLiteral("…")))
-                QVERIFY2(rows[i].startsWith(expected[i].chopped(1)), qPrintable(rows[i]));
-            else
-                QCOMPARE(rows[i], expected[i]);
-        }
+                rows[i] = rows[i].left(expected[i].size() - 1) + QStringLiteral("…");
+        QCOMPARE(rows, expected);
     }
 
     // Eight pages share a title, the first two a description too; keywords are not compared.
@@ -418,14 +374,12 @@ private Q_SLOTS:
         for (int i = 1; i <= 8; ++i)
             pages.push_back(
                 cli::AuditPage(QStringLiteral("%1.html").arg(i), page("T", "D" + QByteArray::number(i / 3)), {}, {}));
-        pages.push_back(cli::AuditPage("other.html", page("T!", "D!"), {}, {}));
         const std::vector<std::vector<cli::AuditRow>> duplicates = cli::DuplicateRows(pages);
 
         QCOMPARE(duplicates.size(), pages.size());
         QCOMPARE(rowsText(duplicates[0]),
             QStringList({ "title duplicate: also in 2.html, 3.html, 4.html, 5.html, 6.html and 2 more",
                 "description duplicate: also in 2.html" }));
-        QCOMPARE(rowsText(duplicates[8]), QStringList());
     }
 
     void aSheetPastItsLimitIsRefused()
@@ -433,75 +387,61 @@ private Q_SLOTS:
         QByteArray sheet = "path\ttitle\n" + QByteArray("a\tx\n").repeated(20);
         QBuffer device(&sheet);
         QVERIFY(device.open(QIODevice::ReadOnly));
-        QVERIFY(
-            cli::ReadSheet(device, 2000).error.startsWith("The sheet is larger than 2,000 bytes (counting 256 bytes"));
+        QVERIFY(cli::ReadSheet(device, 2000).error.contains("larger than 2,000 bytes (counting 256 bytes"));
     }
 
     // The real program, for what only the executable does: exit statuses, streams and signals.
     void runsEndAsTheySay_data()
     {
-        QTest::addColumn<QStringList>("arguments");
-        QTest::addColumn<QByteArray>("input");
-        QTest::addColumn<int>("status");
-        QTest::addColumn<QByteArray>("out"); // the beginning of standard output
-        QTest::addColumn<QByteArray>("err"); // the end of standard error
+        QTest::addColumn<Run>("run"); // the beginning of standard output, the end of standard error
         QTest::addColumn<int>("fileSizeLimit");
         QTest::addColumn<int>("signal"); // sent once the save of big.html has begun
 
         const auto row = [](const char *name, const QStringList &arguments, const QByteArray &input, int status,
                              const char *out, const char *err, int fileSizeLimit = 0, int signal = 0) {
-            QTest::newRow(name) << arguments << input << status << QByteArray(out) << QByteArray(err) << fileSizeLimit
-                                << signal;
+            QTest::newRow(name) << Run { arguments, input, status, err, out } << fileSizeLimit << signal;
         };
         const QStringList set { "set", "big.html", "--title", "New" };
-        row("show: results to standard output", { "show", "a.html" }, {}, 0, "path\ttitle\t", "");
         row("a header that is no header, from a pipe, stops at once", { "apply", "-" },
             QByteArray("a\tx\n").repeated(100000), 2, "", "and their *_status columns.\n");
         row("a file size limit fails the save instead of the program", set, {}, 1, "",
-            "big.html: 0 written, 0 unchanged, 1 failed\n", 20 * 1024);
-        row("audit needs no display", { "audit", "--json", "a.html" }, {}, 1,
-            "{\"path\":\"a.html\",\"field\":\"title\"", "1 page read; 3 findings: 1 missing, 2 too-short.\n");
+            "big.html: File too large\ntagwright-batch: big.html: 0 written, 0 unchanged, 1 failed\n", 20 * 1024);
+        row("audit needs no display", { "audit", "--json", "--fail-on", "duplicate", "a.html" }, {}, 0,
+            R"({"path":"a.html","field":"title","finding":"too-short","detail":"4 characters, fewer than 30"})",
+            "1 page read; 3 findings: 1 missing, 2 too-short.\n");
         // The program ends as the signal would, and takes its half-written file along.
-        row("SIGINT during a save", set, {}, SIGINT, "", "", 0, SIGINT);
-        row("SIGTERM during a save", set, {}, SIGTERM, "", "", 0, SIGTERM);
-        row("SIGHUP during a save", set, {}, SIGHUP, "", "", 0, SIGHUP);
+        for (const int signal : { SIGINT, SIGTERM, SIGHUP })
+            row(::strsignal(signal), set, {}, signal, "", "", 0, signal);
     }
 
     void runsEndAsTheySay()
     {
-        QFETCH(QStringList, arguments);
-        QFETCH(QByteArray, input);
-        QFETCH(int, status);
-        QFETCH(QByteArray, out);
-        QFETCH(QByteArray, err);
+        QFETCH(Run, run);
         QFETCH(int, fileSizeLimit);
         QFETCH(int, signal);
 
         QTemporaryDir folder;
         const QByteArray big = "<title>" + QByteArray(signal ? 256 << 20 : 33 << 10, 'x') + "</title></html>";
         QVERIFY(WriteFile(folder.filePath("a.html"), Utf8Page) && WriteFile(folder.filePath("big.html"), big));
-        QElapsedTimer timer;
-        timer.start();
+        const QDeadlineTimer quickly(10000);
         QProcess process;
-        startBatch(process, folder.path(), arguments, rlim_t(fileSizeLimit));
-        process.write(input);
+        startBatch(process, folder.path(), run.arguments, rlim_t(fileSizeLimit));
+        process.write(run.input);
         process.closeWriteChannel();
         while (signal && temporaryFilesIn(folder.path()).isEmpty() && !process.waitForFinished(1)) { }
         if (signal && process.state() == QProcess::NotRunning)
             QSKIP("the save ended before its temporary file could be seen");
         if (signal)
             ::kill(static_cast<pid_t>(process.processId()), signal);
-        QVERIFY(process.waitForFinished(60000) && (signal || timer.elapsed() < 10000));
+        QVERIFY(process.waitForFinished(60000) && (signal || !quickly.hasExpired()));
         QCOMPARE(process.exitStatus(), signal ? QProcess::CrashExit : QProcess::NormalExit);
-        QCOMPARE(signal ? signal : process.exitCode(), status); // the rows give a signal as the status
-        QVERIFY(process.readAllStandardOutput().startsWith(out));
+        QCOMPARE(signal ? signal : process.exitCode(), run.status); // the rows give a signal as the status
+        QVERIFY(process.readAllStandardOutput().startsWith(run.out));
         const QByteArray errors = process.readAllStandardError();
-        QVERIFY2(errors.endsWith(err), errors.constData());
+        QVERIFY2(errors.endsWith(run.err), errors.constData());
         // Only the program's own lines: nothing from Qt starting up.
         for (const QByteArray &line : errors.split('\n'))
-            QVERIFY2(
-                line.isEmpty() || line.startsWith("tagwright-batch: ") || line.contains(" read; "), line.constData());
-        QVERIFY(fileSizeLimit == 0 || errors.contains(qt_error_string(EFBIG).toUtf8()));
+            QVERIFY2(line.isEmpty() || line.startsWith("tagwright-batch: ") || line.contains(" read; "), line.data());
         QCOMPARE(bytesOf(folder.filePath("big.html")), big);
         QCOMPARE(temporaryFilesIn(folder.path()), QStringList());
     }
@@ -526,10 +466,9 @@ private Q_SLOTS:
         const QByteArray errors = runs[0].readAllStandardError() + runs[1].readAllStandardError();
         for (int i = 0; i < 60; ++i) {
             const QString name = QStringLiteral("p%1.html").arg(i);
-            const QByteArray saved = bytesOf(folder.filePath(name));
-            const bool bothLanded
-                = saved.contains("\"Title\" content=\"New\"") && saved.contains("\"Description\" content=\"New\"");
-            QVERIFY2(bothLanded || errors.contains(" " + name.toUtf8() + ": "), qPrintable(name));
+            // Each run types "New" into its own field: both landed, or a run names the page.
+            const qsizetype landed = bytesOf(folder.filePath(name)).count("content=\"New\"");
+            QVERIFY2(landed == 2 || errors.contains(" " + name.toUtf8() + ": "), qPrintable(name));
         }
         QCOMPARE(temporaryFilesIn(folder.path()), QStringList());
     }
