@@ -2,7 +2,6 @@
 #include <CommandLine.h>
 #include <FileFaults.h>
 #include <SheetFormat.h>
-#include <SheetReader.h>
 #include <TrimPageToTitle.h>
 #include <WriteMetaPage.h>
 
@@ -380,14 +379,6 @@ private Q_SLOTS:
         QCOMPARE(rowsText(duplicates[0]),
             QStringList({ "title duplicate: also in 2.html, 3.html, 4.html, 5.html, 6.html and 2 more",
                 "description duplicate: also in 2.html" }));
-    }
-
-    void aSheetPastItsLimitIsRefused()
-    {
-        QByteArray sheet = "path\ttitle\n" + QByteArray("a\tx\n").repeated(20);
-        QBuffer device(&sheet);
-        QVERIFY(device.open(QIODevice::ReadOnly));
-        QVERIFY(cli::ReadSheet(device, 2000).error.contains("larger than 2,000 bytes (counting 256 bytes"));
     }
 
     // The real program, for what only the executable does: exit statuses, streams and signals.

@@ -50,11 +50,6 @@ private Q_SLOTS:
         QCOMPARE(seen.size(), 256);
     }
 
-    void fieldsHoldEveryLineEndAsOneLineFeed()
-    {
-        QCOMPARE(WithPlainLineBreaks(QStringLiteral("a\r\nb\rc\nd\n\r")), QStringLiteral("a\nb\nc\nd\n\n"));
-    }
-
     void encodesTypedText_data()
     {
         QTest::addColumn<QString>("text");

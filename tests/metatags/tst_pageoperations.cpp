@@ -1,11 +1,7 @@
-#include "ByteSearch.h"
 #include "MetaPageJobs.h"
 #include "TrimPageToTitle.h"
 
-#include <QRandomGenerator>
 #include <QTest>
-
-#include <algorithm>
 
 using namespace metatags;
 // Page bytes, NULs and all, in the tables below.
@@ -143,25 +139,6 @@ private Q_SLOTS:
     // The search is vectorised, so its faults hide at block edges and in
     // near misses: pages of a few hundred bytes of the needle's own letters,
     // sliced off any alignment.
-    void findsWhatStdSearchFinds()
-    {
-        QRandomGenerator random(20261207);
-        for (const QByteArray &needle : { B("KeyWords"), B("<t"), QByteArray(40, 'a') + 'b' }) {
-            for (int round = 0; round < 300; ++round) {
-                QByteArray page(64 + random.bounded(600), Qt::Uninitialized);
-                for (char &byte : page)
-                    byte = static_cast<char>(needle.at(random.bounded(needle.size())) ^ (random.bounded(8) ? 0 : 0x20));
-                if (round % 2 == 0)
-                    page.replace(random.bounded(page.size() - needle.size() + 1), needle.size(), needle);
-                const QByteArrayView view = QByteArrayView(page).sliced(random.bounded(33));
-                const qsizetype from = random.bounded(view.size() + 1);
-                const auto hit = std::search(view.begin() + from, view.end(), needle.begin(), needle.end());
-                QCOMPARE(FindBytes(view, needle, from), hit == view.end() ? -1 : hit - view.begin());
-            }
-        }
-        QCOMPARE(FindBytes("abc", "", 3), 3);
-        QCOMPARE(FindBytes("abc", "b", 4), -1);
-    }
 };
 
 QTEST_GUILESS_MAIN(TestPageOperations)
