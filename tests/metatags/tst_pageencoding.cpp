@@ -112,6 +112,7 @@ private Q_SLOTS:
         QTest::newRow("a mark later in the page is no mark") << " \xef\xbb\xbf" + cp1252E << Cp1252;
         QTest::newRow("latin1, single quotes, upper case") << "<META CHARSET='Latin1'>" + utf8E << Cp1252;
         QTest::newRow("label with spaces around it") << "<meta charset=\" l1\t\">" + utf8E << Cp1252;
+        QTest::newRow("'/' ends an attribute name") << "<meta x/charset=latin1>" + utf8E << Cp1252;
         QTest::newRow("two labels are none") << "<meta charset=\"l1 utf-8\">" + utf8E << Utf8;
         QTest::newRow("utf8 alias, self-closing") << "<meta charset=utf8 />" + cp1252E << Utf8;
         QTest::newRow("UTF-16 declared in ASCII means UTF-8") << "<meta charset=utf-16>" + cp1252E << Utf8;
