@@ -320,7 +320,7 @@ private Q_SLOTS:
         row("unusable", page(t, d, {}, "", "</html>KeyWords"),
             { R"(keywords unusable: no value can be cut behind "KeyWords")" });
         row("white space only", page(t, d, " \r\n "), { "keywords empty: only white space" });
-        row("other case only", page(t, d, {}, R"(<meta name="keywords"><meta name=KEYWORDS>)"),
+        row("other case only", page(t, d, {}, R"(<meta name="keywords"><meta name=KEYWORDS><meta name="keywords">)"),
             { R"(keywords other-case-only: only name="keywords", name="KEYWORDS"; the editor reads "KeyWords")" });
         row("read from the page's text, the tag in another case",
             page(t, {}, "K", "<meta name=\"description\" content=\"x\">",
