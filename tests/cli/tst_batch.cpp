@@ -245,7 +245,7 @@ private Q_SLOTS:
         audit("ignored", { "--ignore", "too-short,empty, duplicate", "-r", "pages" }, 0, "no findings");
         audit("fails on others", { "--fail-on", "missing,duplicate", "pages/sub/b.htm" }, 0, "1 finding");
         audit("fails on it", { "--fail-on", "missing,too-short", "pages/sub/b.htm" }, 1, "1 finding");
-        audit("limits moved", { "--title-chars", "4-60", "pages/sub/b.htm" }, 0, "no findings");
+        audit("limits moved, to one length", { "--title-chars", "4-4", "pages/sub/b.htm" }, 0, "no findings");
         audit("pages that cannot be read, a folder without -r", { "gone.html", "pages" }, 1,
             "Give -r to check the pages in it.\n0 pages read, 2 could not be read; no findings.\n");
         audit("unknown finding", { "--fail-on", "missing,lost", "a.html" }, 2, "--fail-on: \"missing,lost\" is not");
