@@ -153,7 +153,7 @@ private Q_SLOTS:
         const QByteArray json = R"({"path":"a.html","title":"Café","description":"Tools\tand\\parts","keywords":null,)"
                                 R"("title_status":"found","description_status":"found","keywords_status":"missing"})"
                                 "\n";
-        row("show", { "show", "a.html", "o.html" }, {}, 0, "", shown);
+        row("show", { "show", "a.html", "gone.html", "o.html" }, {}, 1, "gone.html: No such file", shown);
         row("show --json", { "show", "--json", "a.html" }, {}, 0, "", json);
         row("unedited sheet", apply, shown, 0, "(standard input): 0 written, 2 unchanged, 0 failed\n");
         row("unedited JSON", apply, json, 0, "(standard input): 0 written, 1 unchanged, 0 failed\n");
