@@ -62,8 +62,6 @@ MainWindow::MainWindow(FileDialog &fileDialog, UserPrompts &prompts, links::Brow
     connect(m_controls.submissionLine, &CaptionLineEdit::clicked, this,
         [this] { links::OpenSitePage(m_browser, this, links::SitePage::Home); });
 
-    // The load step, before the window is first shown.
-    clearFields();
     m_controls.fields[metatags::MetaTag::Title]->setFocus();
 
     // Fixed size, menu bar included, and centred on the screen.

@@ -8,9 +8,7 @@ UserPrompts::Answer MessageBoxPrompts::askYesNoCancel(QWidget *parent, const QSt
 {
     QMessageBox box(
         QMessageBox::NoIcon, title, question, QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, parent);
-    box.setDefaultButton(QMessageBox::Yes);
-    // Esc and the close box both give Cancel.
-    box.setEscapeButton(QMessageBox::Cancel);
+    // Qt makes Yes the default button, and Esc and the close box give Cancel.
     const int answer = box.exec();
     return answer == QMessageBox::Yes ? Answer::Yes : answer == QMessageBox::No ? Answer::No : Answer::Cancel;
 }
@@ -18,8 +16,7 @@ UserPrompts::Answer MessageBoxPrompts::askYesNoCancel(QWidget *parent, const QSt
 UserPrompts::Answer MessageBoxPrompts::askYesNo(QWidget *parent, const QString &title, const QString &question)
 {
     QMessageBox box(QMessageBox::Warning, title, question, QMessageBox::Yes | QMessageBox::No, parent);
-    box.setDefaultButton(QMessageBox::No);
-    box.setEscapeButton(QMessageBox::No);
+    box.setDefaultButton(QMessageBox::No); // Esc and the close box give No too
     return box.exec() == QMessageBox::Yes ? Answer::Yes : Answer::No;
 }
 

@@ -85,7 +85,7 @@ PageReport reportOf(const PageAudit &audit, const AuditOptions &options, Tally &
         // Rows come page first (0), then Title (1), Description (2) and
         // KeyWords (3): a field's rows end where a later field's begin.
         const std::size_t rank = row.field ? static_cast<std::size_t>(*row.field) + 1 : 0;
-        for (; ended < 2 && rank > ended + 1; ++ended)
+        for (; rank > ended + 1; ++ended) // a rank is at most 3
             report.titleAndDescriptionEnds[ended] = report.lines.size();
         appendRow(report.lines, path, row, options, tally);
     }

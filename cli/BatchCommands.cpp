@@ -59,9 +59,9 @@ constexpr long long PagesInMemory = 512LL * 1024 * 1024;
 // are followed, or, for a file that does not exist yet, its absolute path.
 struct FileKey
 {
-    bool exists = false;
-    quint64 device = 0;
-    quint64 inode = 0;
+    bool exists;
+    quint64 device;
+    quint64 inode;
     QString path;
 
     bool operator==(const FileKey &) const = default;
@@ -129,15 +129,15 @@ std::vector<std::optional<RowError>> refusedRows(
 
     QHash<FileKey, qint64> lineOfOutput;
     for (std::size_t i = 0; i < rows; ++i) {
-        if (errors[i])
+        // A page that does not exist fails as it is read, whatever its output.
+        if (errors[i] || !sourceKeys[i].exists)
             continue;
         const QString &target = edits[i].target;
         const FileKey targetKey = fileKey(target, metatags::StampOf(target));
         const auto refuse = [&](const QString &why) {
             errors[i] = { sheet.rows[i].path, Text::tr("it would be written to %1, ").arg(Printable(target)) + why };
         };
-        // A page that does not exist fails as it is read, whatever its output.
-        if (targetKey == sourceKeys[i] && sourceKeys[i].exists)
+        if (targetKey == sourceKeys[i])
             refuse(Text::tr("the page itself; the output folder must not map pages onto themselves."));
         else if (const auto listed = lineOfPage.constFind(targetKey); listed != lineOfPage.cend())
             refuse(Text::tr("which is the page on line %1.").arg(*listed));

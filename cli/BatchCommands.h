@@ -15,7 +15,7 @@ struct Console
 {
     QIODevice &out;
     QIODevice &err;
-    bool errIsTerminal = false;
+    bool errIsTerminal;
 };
 
 // The exit status of the program.
@@ -31,9 +31,9 @@ int RunShow(const QStringList &files, ShowFormat format, Console &console);
 
 struct ApplyOptions
 {
-    bool dryRun = false;
+    bool dryRun;
     QString outputFolder; // empty: the pages are rewritten in place
-    bool wholePage = false; // write pages without a title tag whole behind the preamble
+    bool wholePage; // write pages without a title tag whole behind the preamble
 };
 
 // sheetName names the sheet in messages, such as "site.tsv:12: ...". Every row

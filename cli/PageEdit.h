@@ -23,14 +23,14 @@ struct PageEdit
 
 struct EditOptions
 {
-    bool dryRun = false;
-    bool wholePage = false; // write a page without a title tag whole behind the preamble
-    bool makeFolder = false; // create the target's folder when it is missing
+    bool dryRun;
+    bool wholePage; // write a page without a title tag whole behind the preamble
+    bool makeFolder; // create the target's folder when it is missing
 };
 
 struct EditReport
 {
-    bool changed = false; // whether the target was (or would be) written
+    bool changed; // whether the target was (or would be) written
     QStringList lines; // for a dry run, what would be written and dropped
 };
 

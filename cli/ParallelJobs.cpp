@@ -22,7 +22,6 @@ void RunInOrder(std::size_t count, std::size_t maxThreads, const std::function<b
     std::vector<bool> finished(count, false);
     std::size_t reported = 0;
     std::size_t waitedForDisk = 0;
-    bool stopped = false;
     // The first exception a job threw, thrown again here once every thread
     // has stopped: one that left a thread would end the program at once.
     std::exception_ptr failure;
@@ -36,7 +35,7 @@ void RunInOrder(std::size_t count, std::size_t maxThreads, const std::function<b
                 const bool waited = work(job);
                 const std::lock_guard lock(mutex);
                 finished[job] = true;
-                for (; reported < count && finished[reported]; ++reported)
+                for (; reported != count && finished[reported]; ++reported)
                     done(reported);
                 waitedForDisk += waited ? 1 : 0;
                 if (waited || reported == count)
@@ -46,7 +45,6 @@ void RunInOrder(std::size_t count, std::size_t maxThreads, const std::function<b
                 const std::lock_guard lock(mutex);
                 if (!failure)
                     failure = std::current_exception();
-                stopped = true;
                 changed.notify_one();
             }
         }
@@ -54,19 +52,19 @@ void RunInOrder(std::size_t count, std::size_t maxThreads, const std::function<b
     {
         std::vector<std::jthread> threads;
         const std::size_t first = std::min({ ComputingThreads(), maxThreads, count });
-        for (std::size_t i = 0; i < first; ++i)
+        for (std::size_t i = 0; i != first; ++i)
             threads.emplace_back(worker);
         std::unique_lock lock(mutex);
         for (;;) {
             changed.wait(lock,
-                [&] { return reported == count || stopped || (waitedForDisk > 0 && threads.size() < maxThreads); });
-            if (reported == count || stopped)
+                [&] { return reported == count || failure || (waitedForDisk > 0 && threads.size() < maxThreads); });
+            if (reported == count || failure)
                 break;
             --waitedForDisk;
             if (next < count)
                 threads.emplace_back(worker);
         }
-        lock.unlock();
+        // The lock goes before the threads are joined: it was made after them.
     }
     if (failure)
         std::rethrow_exception(failure);

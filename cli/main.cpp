@@ -55,7 +55,6 @@ int main(int argc, char *argv[])
     char *guiArgv[] = { argv[0], platformOption, offscreen, nullptr };
     int guiArgc = 3;
     const std::unique_ptr<QCoreApplication> application = makeApplication(argc, argv, guiArgc, guiArgv);
-    QCoreApplication::setApplicationName(QStringLiteral("tagwright-batch"));
     QCoreApplication::setApplicationVersion(QStringLiteral(TAGWRIGHT_VERSION));
 
     QFile out;

@@ -62,11 +62,11 @@ AboutDialog::AboutDialog(links::Browser &browser)
     dialogFont.setPointSize(8);
     setFont(dialogFont);
 
-    // The button comes first, so that it is first in the tab order and has the focus.
+    // The button comes first, so that it is first in the tab order; with the focus
+    // it is also the default button.
     auto *okButton = new QPushButton(QStringLiteral("OK"), this);
     okButton->setObjectName(QStringLiteral("cmdOK"));
     okButton->setGeometry(TwipsRect(4320, 2040, 1260, 345));
-    okButton->setDefault(true);
     okButton->setFocus();
     // Esc reaches QDialog::reject, which closes the dialog just as the button does.
     connect(okButton, &QPushButton::clicked, this, &QDialog::accept);

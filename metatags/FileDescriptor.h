@@ -13,7 +13,7 @@ public:
     { }
     ~FileDescriptor()
     {
-        if (m_descriptor >= 0)
+        if (m_descriptor != -1)
             ::close(m_descriptor);
     }
     FileDescriptor(const FileDescriptor &) = delete;

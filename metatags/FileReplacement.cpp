@@ -117,7 +117,7 @@ public:
     TemporaryFile() = default;
     ~TemporaryFile()
     {
-        if (m_descriptor >= 0)
+        if (m_descriptor != -1)
             ::close(m_descriptor);
         if (!m_name.isEmpty())
             ::unlink(m_name.constData());
@@ -137,7 +137,7 @@ public:
             // moment is left in which an interrupted save leaves it behind.
             m_guard.emplace(name);
             m_descriptor = ::open(name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
-            if (m_descriptor >= 0) {
+            if (m_descriptor != -1) {
                 m_name = name;
                 return {};
             }
@@ -215,9 +215,9 @@ Result<void> keepOwnerAndMode(const QString &target, int descriptor, const struc
 // now, so a failure here is no failure of the save.
 void syncFolder(const QByteArray &folder)
 {
+    // A folder that does not open makes fsync fail, harmlessly.
     const FileDescriptor descriptor(::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (descriptor.get() >= 0)
-        ::fsync(descriptor.get());
+    ::fsync(descriptor.get());
 }
 
 // The target as it is now, or why it may not be replaced.
@@ -301,7 +301,7 @@ Result<FileStamp> replaceRegularFile(const QString &target, const QByteArray &pa
         // their rename; what remains for other programs is a moment. A file
         // that cannot be opened for reading is not locked.
         const FileDescriptor lock(::open(path.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
-        if (lock.get() >= 0 && !lockExclusively(lock.get()))
+        if (lock.get() != -1 && !lockExclusively(lock.get()))
             return FileError { target,
                 Text::tr("Another program has kept the file locked for seconds; it was left as it is. Try again once "
                          "that program is done with it.") };

@@ -101,7 +101,7 @@ Result<StampedPage> loadRegularFile(const QString &path)
 {
     // O_NONBLOCK: opening a FIFO without a writer must not wait for one.
     const FileDescriptor file(::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
-    if (file.get() < 0) {
+    if (file.get() == -1) {
         // A socket cannot be opened at all; say what it is rather than "No
         // such device or address".
         const int error = errno;

@@ -147,7 +147,7 @@ private Q_SLOTS:
         QTest::newRow("UTF-16 page, though its title tag is ASCII") << utf16 << QString() << utf16 << "UTF-16";
     }
 
-    // A failed save changes neither the file nor the buffer.
+    // A failed save changes neither the file nor the buffer; none keeps a file open.
     void savesThenCutsTheBufferOrLeavesBothAlone()
     {
         QFETCH(QByteArray, buffer);
@@ -155,6 +155,7 @@ private Q_SLOTS:
         QFETCH(QByteArray, file);
         QFETCH(QString, reason);
         QVERIFY(testsupport::WriteFile(m_page, buffer));
+        const uint openFiles = QDir(QStringLiteral("/proc/self/fd")).count();
         Result<StampedPage> read = LoadPage(m_page);
         QVERIFY(read && Shell(m_dir->path(), change));
 
@@ -171,6 +172,7 @@ private Q_SLOTS:
         else
             QCOMPARE(MetaPreamble(EncodeForPage(fields, PageEncoding::utf8())) + read->bytes + "\r\n", file);
         QVERIFY(!stamp || *stamp == StampOf(m_page));
+        QCOMPARE(QDir(QStringLiteral("/proc/self/fd")).count(), openFiles);
     }
 
     void replacesTheFileOrLeavesEverythingAsItWas_data()
