@@ -9,25 +9,8 @@
 #include <UserPrompts.h>
 #include <WriteMetaPage.h>
 
-#include <QAction>
-#include <QApplication>
-#include <QClipboard>
-#include <QDir>
-#include <QFile>
-#include <QFileDialog>
-#include <QFileInfo>
-#include <QInputMethodEvent>
-#include <QLabel>
-#include <QLineEdit>
-#include <QMap>
-#include <QMenu>
-#include <QPointer>
-#include <QProcess>
-#include <QPushButton>
-#include <QTemporaryDir>
-#include <QTest>
-#include <QTimer>
-#include <QUrl>
+#include <QtTest>
+#include <QtWidgets>
 
 #include <memory>
 
@@ -511,6 +494,8 @@ private slots:
         QCOMPARE(
             m_ui->state(), (QStringList { "", "", "", "", "", QString::fromLatin1(QByteArray("Text10\r\n").toHex()) }));
         QCOMPARE(m_ui->window.minimumSize(), m_ui->window.maximumSize());
+        const QPoint offCentre = m_ui->window.geometry().center() - m_ui->window.screen()->availableGeometry().center();
+        QVERIFY2(offCentre.manhattanLength() <= 4, "centred on the screen");
         QVERIFY(!m_ui->window.findChild<QMenu *>(QStringLiteral("set"))->menuAction()->isEnabled());
         // Tab moves on from a meta field, which takes no tab character.
         QCOMPARE(QApplication::focusWidget(), m_ui->field("Text1"));

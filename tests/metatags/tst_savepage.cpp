@@ -89,6 +89,8 @@ private Q_SLOTS:
         // Files under /sys say 4096 bytes and hold a few, as a file that shrinks while it is read.
         QTest::newRow("a file shorter than its size says")
             << "ln -s /sys/kernel/mm/transparent_hugepage/enabled page.html" << asIs << QString();
+        QTest::newRow("a file of size 0 that holds bytes") << "ln -s /proc/version page.html" << asIs << QString();
+        QTest::newRow("a read that fails") << "ln -s /proc/self/mem page.html" << asIs << qt_error_string(EIO);
         QTest::newRow("missing file") << QString() << asIs << qt_error_string(ENOENT);
         QTest::newRow("folder") << "mkdir page.html" << asIs << "It is a folder, not a file.";
         QTest::newRow("FIFO without a writer") << "mkfifo page.html" << asIs << "It is a pipe (FIFO)";
