@@ -5,11 +5,7 @@
 #include "SaveSignals.h"
 #include "WriteMetaPage.h"
 
-#include <QCryptographicHash>
-#include <QProcess>
-#include <QRegularExpression>
-#include <QTemporaryDir>
-#include <QTest>
+#include <QtTest>
 
 #include <csignal>
 #include <dlfcn.h>
