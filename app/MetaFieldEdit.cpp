@@ -36,8 +36,8 @@ MetaFieldEdit::MetaFieldEdit(qsizetype maxLength, QWidget *parent)
     : QPlainTextEdit(parent)
     , m_maxLength(maxLength)
 {
+    // Lines wrap at the field's width, so only a vertical bar could show.
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setTabChangesFocus(true);
     // An edit drops the source bytes; setValue() sets them again after its own change.
     connect(this, &QPlainTextEdit::textChanged, this, [this] { m_sourceBytes.reset(); });

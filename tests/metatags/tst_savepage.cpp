@@ -202,6 +202,7 @@ private Q_SLOTS:
             << old + "chmod 666 page.html; chmod 555 ." << none << Saver::AsNobody << "The folder";
         QTest::newRow("hard links") << old + "ln page.html other.html" << none << asIs << "one file with 2 names";
         QTest::newRow("folder") << "mkdir page.html" << none << asIs << "It is a folder";
+        QTest::newRow("link to a folder at the root") << "ln -s /tmp page.html" << none << asIs << "It is a folder";
         QTest::newRow("name too long") << "ln -s $(printf %0300d 0) page.html" << none << asIs << "allows at most";
         QTest::newRow("link through a linked folder, then up")
             << "mkdir -p site far/deep; echo p > far/real.html; echo KEEP > site/real.html; ln -s ../far/deep "
