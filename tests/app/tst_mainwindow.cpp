@@ -12,9 +12,6 @@
 #include <QtTest>
 #include <QtWidgets>
 
-#include <memory>
-
-#include <cerrno>
 #include <csignal>
 
 // The window's seams, answered from a script instead of by a user.
@@ -681,13 +678,11 @@ private slots:
                 ::signal(signal, SIG_DFL);
         });
         editor.start(QStringLiteral(TAGWRIGHT_EDITOR), {});
-        QVERIFY(editor.waitForStarted());
-
-        const auto signalMask = [&editor](const QByteArray &field) {
+        const auto signalMask = [&editor](const char *field) {
             QFile status(QStringLiteral("/proc/%1/status").arg(editor.processId()));
-            const QByteArray text = status.open(QIODevice::ReadOnly) ? status.readAll() : QByteArray();
-            const qsizetype at = text.indexOf('\n' + field + ':');
-            return at < 0 ? 0 : text.mid(at + field.size() + 2).trimmed().left(16).toULongLong(nullptr, 16);
+            status.open(QIODevice::ReadOnly);
+            const QRegularExpression line(QStringLiteral("\n%1:\\s*(\\w+)").arg(QLatin1String(field)));
+            return line.match(QString::fromLatin1(status.readAll())).captured(1).toULongLong(nullptr, 16);
         };
         const auto bit = [](int signal) { return quint64 { 1 } << (signal - 1); };
         const quint64 caught = bit(SIGINT) | bit(SIGTERM) | bit(SIGHUP);

@@ -1,8 +1,6 @@
 #include "FileFaults.h"
 
-#include <QCryptographicHash>
-#include <QDirIterator>
-#include <QFile>
+#include <QtCore>
 
 #include <cstdlib>
 #include <grp.h>
