@@ -33,7 +33,7 @@ namespace {
         const __m256i both = _mm256_and_si256(_mm256_cmpeq_epi8(firsts, first), _mm256_cmpeq_epi8(lasts, last));
         for (auto marks = static_cast<std::uint32_t>(_mm256_movemask_epi8(both)); marks != 0; marks &= marks - 1) {
             const char *candidate = at + std::countr_zero(marks);
-            if (std::memcmp(candidate + 1, needle.data() + 1, lastOffset - 1) == 0)
+            if (std::memcmp(candidate, needle.data(), lastOffset + 1) == 0)
                 return candidate;
         }
     }

@@ -25,6 +25,20 @@ struct Attribute
     QByteArray value;
 };
 
+// The byte at i, or NUL at the end of the bytes, where every scan below stops.
+char byteAt(QByteArrayView bytes, qsizetype i)
+{
+    const QByteArrayView rest = bytes.sliced(i);
+    return rest.isEmpty() ? '\0' : rest.front();
+}
+
+// Where the word that starts at `from` ends: at a space, at `stop` or at the end of the bytes.
+qsizetype wordEnd(QByteArrayView bytes, qsizetype from, char stop)
+{
+    const QByteArrayView rest = bytes.sliced(from);
+    return from + (std::ranges::find_if(rest, [stop](char c) { return IsHtmlSpace(c) || c == stop; }) - rest.begin());
+}
+
 // The label after "charset=" in a Content-Type value such as
 // "text/html; charset=iso-8859-1", quoted or not.
 std::optional<PageEncoding> encodingInContent(QByteArrayView content)
@@ -32,29 +46,26 @@ std::optional<PageEncoding> encodingInContent(QByteArrayView content)
     qsizetype at = 0;
     while (true) {
         const qsizetype word = FindBytes(content, "charset", at);
-        if (word < 0)
+        if (word == -1)
             return std::nullopt;
         at = word + 7;
-        while (at < content.size() && IsHtmlSpace(content[at]))
+        while (IsHtmlSpace(byteAt(content, at)))
             ++at;
-        if (at >= content.size() || content[at] != '=')
+        if (byteAt(content, at) != '=')
             continue;
         ++at;
-        while (at < content.size() && IsHtmlSpace(content[at]))
+        while (IsHtmlSpace(byteAt(content, at)))
             ++at;
-        if (at >= content.size())
-            return std::nullopt;
-        const char first = content[at];
+        const char first = byteAt(content, at);
         if (first == '"' || first == '\'') {
-            const qsizetype close = FindBytes(content, QByteArrayView(&first, 1), at + 1);
-            if (close < 0)
+            const qsizetype start = at + 1;
+            const qsizetype close = FindBytes(content, QByteArrayView(&first, 1), start);
+            if (close == -1)
                 return std::nullopt;
-            return EncodingOfCharsetLabel(content.sliced(at + 1, close - at - 1));
+            return EncodingOfCharsetLabel(content.sliced(start, close - start));
         }
-        qsizetype end = at;
-        while (end < content.size() && !IsHtmlSpace(content[end]) && content[end] != ';')
-            ++end;
-        return EncodingOfCharsetLabel(content.sliced(at, end - at));
+        // Nothing at all after the "=" is an empty label, which names no encoding.
+        return EncodingOfCharsetLabel(content.sliced(at, wordEnd(content, at, ';') - at));
     }
 }
 
@@ -68,26 +79,25 @@ public:
 
     std::optional<PageEncoding> run()
     {
-        while (m_at < m_bytes.size()) {
+        while (!atEnd()) {
             if (startsHere("<!--")) {
                 // The dashes of "<!--" may be those of "-->" too.
                 const qsizetype end = FindBytes(m_bytes, "-->", m_at + 2);
-                m_at = end < 0 ? m_bytes.size() : end + 3;
-            } else if (startsHere("<meta") && m_at + 5 < m_bytes.size()
-                && (IsHtmlSpace(m_bytes[m_at + 5]) || m_bytes[m_at + 5] == '/')) {
+                m_at = end == -1 ? m_bytes.size() : end + 3;
+            } else if (startsHere("<meta")
+                && (IsHtmlSpace(byteAt(m_bytes, m_at + 5)) || byteAt(m_bytes, m_at + 5) == '/')) {
                 m_at += 5;
                 if (std::optional<PageEncoding> declared = metaTag())
                     return declared;
-                ++m_at;
             } else if (startsTag()) {
-                while (m_at < m_bytes.size() && !IsHtmlSpace(m_bytes[m_at]) && m_bytes[m_at] != '>')
-                    ++m_at;
+                m_at = wordEnd(m_bytes, m_at, '>');
                 while (nextAttribute()) { }
-                ++m_at;
             } else if (startsHere("<!") || startsHere("</") || startsHere("<?")) {
-                const qsizetype end = FindBytes(m_bytes, ">", m_at + 1);
-                m_at = end < 0 ? m_bytes.size() : end + 1;
+                // The byte after the "<" is no ">".
+                const qsizetype end = FindBytes(m_bytes, ">", m_at + 2);
+                m_at = end == -1 ? m_bytes.size() : end + 1;
             } else {
+                // Also past the '>' that ended a tag's attributes.
                 ++m_at;
             }
         }
@@ -95,18 +105,22 @@ public:
     }
 
 private:
+    char current() const { return byteAt(m_bytes, m_at); }
+
+    bool atEnd() const { return m_at == m_bytes.size(); }
+
     // Whether text stands at the current byte, in any case.
     bool startsHere(QByteArrayView text) const
     {
-        return m_bytes.size() - m_at >= text.size()
-            && m_bytes.sliced(m_at, text.size()).compare(text, Qt::CaseInsensitive) == 0;
+        const QByteArrayView rest = m_bytes.sliced(m_at);
+        return rest.first(std::min(rest.size(), text.size())).compare(text, Qt::CaseInsensitive) == 0;
     }
 
     // "<" or "</" followed by a letter: a start or end tag.
     bool startsTag() const
     {
         const qsizetype letter = startsHere("</") ? m_at + 2 : m_at + 1;
-        return m_bytes[m_at] == '<' && letter < m_bytes.size() && isAsciiLetter(m_bytes[letter]);
+        return current() == '<' && isAsciiLetter(byteAt(m_bytes, letter));
     }
 
     // The declaration a meta tag makes, if any. Leaves the position on the
@@ -116,7 +130,6 @@ private:
         QList<QByteArray> names;
         bool gotPragma = false;
         std::optional<bool> needPragma;
-        bool charsetGiven = false;
         std::optional<PageEncoding> charset;
         while (std::optional<Attribute> attribute = nextAttribute()) {
             attribute->name = attribute->name.toLower();
@@ -126,36 +139,37 @@ private:
             names.append(attribute->name);
             if (attribute->name == "http-equiv") {
                 gotPragma = gotPragma || attribute->value == "content-type";
-            } else if (attribute->name == "content" && !charsetGiven) {
+            } else if (attribute->name == "content" && !names.contains("charset")) {
+                // A second content attribute is passed over as a repeated name.
                 if (std::optional<PageEncoding> inContent = encodingInContent(attribute->value)) {
                     charset = std::move(inContent);
-                    charsetGiven = true;
                     needPragma = true;
                 }
             } else if (attribute->name == "charset") {
                 charset = EncodingOfCharsetLabel(attribute->value);
-                charsetGiven = true;
                 needPragma = false;
             }
         }
-        // A content attribute counts only in a Content-Type pragma.
-        if (m_at >= m_bytes.size() || !needPragma || (*needPragma && !gotPragma))
+        // A tag cut off by the end of the bytes declares nothing; a content
+        // attribute counts only in a Content-Type pragma.
+        if (atEnd() || !needPragma || (*needPragma && !gotPragma))
             return std::nullopt;
         return charset;
     }
 
     // The next attribute of a tag, its name and value as written, or nothing at the tag's end or the end of the bytes.
+    // An attribute that the end of the bytes cuts short may come back too: the tag it is in declares nothing anyway.
     std::optional<Attribute> nextAttribute()
     {
-        while (m_at < m_bytes.size() && (IsHtmlSpace(m_bytes[m_at]) || m_bytes[m_at] == '/'))
+        while (IsHtmlSpace(current()) || current() == '/')
             ++m_at;
-        if (m_at >= m_bytes.size() || m_bytes[m_at] == '>')
+        if (current() == '>')
             return std::nullopt;
         Attribute attribute;
         for (;; ++m_at) {
-            if (m_at >= m_bytes.size())
+            if (atEnd())
                 return std::nullopt;
-            const char c = m_bytes[m_at];
+            const char c = current();
             if (c == '=' && !attribute.name.isEmpty()) {
                 ++m_at;
                 return withValue(std::move(attribute));
@@ -166,11 +180,9 @@ private:
                 return attribute;
             attribute.name.append(c);
         }
-        while (m_at < m_bytes.size() && IsHtmlSpace(m_bytes[m_at]))
+        while (IsHtmlSpace(current()))
             ++m_at;
-        if (m_at >= m_bytes.size())
-            return std::nullopt;
-        if (m_bytes[m_at] != '=')
+        if (current() != '=')
             return attribute;
         ++m_at;
         return withValue(std::move(attribute));
@@ -179,30 +191,24 @@ private:
     // The value behind an attribute's "=": quoted, or up to a space or '>'.
     std::optional<Attribute> withValue(Attribute attribute)
     {
-        while (m_at < m_bytes.size() && IsHtmlSpace(m_bytes[m_at]))
+        while (IsHtmlSpace(current()))
             ++m_at;
-        if (m_at >= m_bytes.size())
-            return std::nullopt;
-        const char first = m_bytes[m_at];
-        if (first == '>')
-            return attribute;
-        if (first == '"' || first == '\'') {
-            for (++m_at; m_at < m_bytes.size(); ++m_at) {
-                if (m_bytes[m_at] == first) {
-                    ++m_at;
-                    return attribute;
-                }
-                attribute.value.append(m_bytes[m_at]);
+        const char quote = current();
+        if (quote == '"' || quote == '\'') {
+            const qsizetype start = m_at + 1;
+            const qsizetype close = FindBytes(m_bytes, QByteArrayView(&quote, 1), start);
+            if (close == -1) {
+                m_at = m_bytes.size();
+                return std::nullopt;
             }
-            return std::nullopt;
+            attribute.value = m_bytes.sliced(start, close - start).toByteArray();
+            m_at = close + 1;
+            return attribute;
         }
-        for (; m_at < m_bytes.size(); ++m_at) {
-            const char c = m_bytes[m_at];
-            if (IsHtmlSpace(c) || c == '>')
-                return attribute;
-            attribute.value.append(c);
-        }
-        return std::nullopt;
+        const qsizetype end = wordEnd(m_bytes, m_at, '>');
+        attribute.value = m_bytes.sliced(m_at, end - m_at).toByteArray();
+        m_at = end;
+        return attribute;
     }
 
     QByteArrayView m_bytes;

@@ -38,17 +38,23 @@ void appendCharacterReference(QByteArray &out, char32_t codePoint)
     out.append("&#").append(QByteArray::number(static_cast<quint32>(codePoint))).append(';');
 }
 
+// Whether the unit after i is a low surrogate, the second half of a pair.
+bool lowSurrogateAfter(QStringView text, qsizetype i)
+{
+    const QStringView next = text.mid(i + 1, 1);
+    return !next.isEmpty() && next.front().isLowSurrogate();
+}
+
 // Writes each character as the byte byteOf gives, or as a numeric character
 // reference when it gives none.
 template<typename ByteOf> QByteArray encodeWithReferences(QStringView text, ByteOf byteOf)
 {
     QByteArray out;
-    out.reserve(text.size());
     for (qsizetype i = 0; i < text.size(); ++i) {
         const QChar unit = text[i];
         if (const std::optional<char> byte = byteOf(unit.unicode())) {
             out.append(*byte);
-        } else if (unit.isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
+        } else if (unit.isHighSurrogate() && lowSurrogateAfter(text, i)) {
             appendCharacterReference(out, QChar::surrogateToUcs4(unit, text[i + 1]));
             ++i;
         } else if (unit.isSurrogate()) {
@@ -70,8 +76,9 @@ std::optional<char> asciiByte(char16_t unit)
 QByteArray encodeUtf8(QString text)
 {
     const QString &read = text; // reading alone does not copy a shared string
-    for (qsizetype i = 0; i < read.size(); ++i) {
-        if (read[i].isHighSurrogate() && i + 1 < read.size() && read[i + 1].isLowSurrogate())
+    // A pair moves i on by two, but never past the end.
+    for (qsizetype i = 0; i != read.size(); ++i) {
+        if (read[i].isHighSurrogate() && lowSurrogateAfter(read, i))
             ++i;
         else if (read[i].isSurrogate())
             text[i] = QChar::ReplacementCharacter;

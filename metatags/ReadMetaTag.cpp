@@ -19,7 +19,8 @@ MetaTagRead ReadMetaTag(QByteArrayView page, QByteArrayView word)
     const qsizetype endMarkAt = page.indexOf('>', wordAt);
     // The character just before the '>' is the closing quote, not part of the value.
     const qsizetype length = endMarkAt - valueAt - 1;
-    if (endMarkAt < 0 || length < 0)
+    // Without a '>' (-1) the length is negative too.
+    if (length < 0)
         return { MetaTagRead::Outcome::Unusable };
     return { MetaTagRead::Outcome::Value, valueAt, length };
 }

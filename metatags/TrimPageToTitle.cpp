@@ -24,7 +24,7 @@ std::optional<KeptPart> FindKeptPart(QByteArrayView page)
 
     constexpr QByteArrayView lowerClosing = "</html>";
     const qsizetype closingAt = FindFirstForm(page, lowerClosing, "</HTML>", titleAt);
-    const qsizetype end = closingAt >= 0 ? closingAt + lowerClosing.size() : page.size();
+    const qsizetype end = closingAt == -1 ? page.size() : closingAt + lowerClosing.size();
     return KeptPart { titleAt, end - titleAt };
 }
 

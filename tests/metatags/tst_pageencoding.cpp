@@ -111,7 +111,7 @@ private Q_SLOTS:
         QTest::newRow("UTF-16LE mark") << B("\xff\xfe<\0m\0", 6) << PageEncoding::utf16();
         QTest::newRow("a mark later in the page is no mark") << " \xef\xbb\xbf" + cp1252E << Cp1252;
         QTest::newRow("latin1, single quotes, upper case") << "<META CHARSET='Latin1'>" + utf8E << Cp1252;
-        QTest::newRow("label with spaces around it") << "<meta charset=\" l1\t\">" + utf8E << Cp1252;
+        QTest::newRow("label with spaces around it") << "<meta charset=\"\f l1\t\">" + utf8E << Cp1252;
         QTest::newRow("'/' ends an attribute name") << "<meta x/charset=latin1>" + utf8E << Cp1252;
         QTest::newRow("two labels are none") << "<meta charset=\"l1 utf-8\">" + utf8E << Utf8;
         QTest::newRow("utf8 alias, self-closing") << "<meta charset=utf8 />" + cp1252E << Utf8;
@@ -120,25 +120,28 @@ private Q_SLOTS:
         QTest::newRow("ISO-8859-9 is read as windows-1254")
             << "<meta charset=iso-8859-9>" + utf8E << PageEncoding::legacy("windows-1254");
         QTest::newRow("http-equiv after content, no quotes")
-            << "<META CONTENT=\"text/html;charset=Shift_JIS\" HTTP-EQUIV=content-type>" + utf8E << ShiftJis;
+            << "<META CONTENT=\"text/html;charset=Shift_JIS;x\" HTTP-EQUIV=content-type>" + utf8E << ShiftJis;
         QTest::newRow("http-equiv, quoted label")
             << "<meta http-equiv=content-type content=\"text/html; charset='utf-8'\">" + cp1252E << Utf8;
         QTest::newRow("http-equiv, spaces around =")
             << "<meta http-equiv = 'Content-Type' content = 'charset x; charset = windows-1252'>" + utf8E << Cp1252;
-        QTest::newRow("charset= in content without http-equiv counts not")
-            << "<meta content=\"text/html; charset=iso-8859-1\">" + utf8E << Utf8;
+        QTest::newRow("content without http-equiv") << "<meta content=charset=iso-8859-1>" + utf8E << Utf8;
+        QTest::newRow("charset before content") << "<meta charset=utf8 content=charset=l1>" + cp1252E << Utf8;
         QTest::newRow("first declaration wins") << "<meta charset=utf-8><meta charset=iso-8859-1>" + cp1252E << Utf8;
         QTest::newRow("first attribute of a name wins") << "<meta charset=utf-8 charset=iso-8859-1>" + cp1252E << Utf8;
         QTest::newRow("after a page's own tags and a doctype")
             << "<html lang=en><head><title>x</title><!DOCTYPE html><meta charset=iso-8859-1>" + utf8E << Cp1252;
         QTest::newRow("declaration ending at byte 1024") << before1024 + "<meta charset=iso-8859-1>" + utf8E << Cp1252;
-        QTest::newRow("declaration running past byte 1024")
-            << before1024 + " <meta charset=iso-8859-1>" + utf8E << Utf8;
+        QTest::newRow("value running past byte 1024") << before1024 + " <meta charset=iso-8859-1>" + utf8E << Utf8;
+        QTest::newRow("tag running past byte 1024") << before1024 + "<meta charset=latin1 x='a'>" + utf8E << Utf8;
         QTest::newRow("unknown label") << "<meta charset=\"klingon\">" + cp1252E << Cp1252;
         QTest::newRow("replacement label") << "<meta charset=iso-2022-kr>" + cp1252E << Cp1252;
         QTest::newRow("unknown label, then a known one")
             << "<meta charset=klingon><meta charset=latin1>" + utf8E << Cp1252;
-        QTest::newRow("in a comment") << "<!-- <meta charset=iso-8859-1> -->" + utf8E << Utf8;
+        QTest::newRow("in a comment") << "<!-- <meta charset=l1> --><meta charset=utf8>" + cp1252E << Utf8;
+        QTest::newRow("in the tag after \"</ \"") << "</ <meta charset=l1><meta charset=utf8>" + cp1252E << Utf8;
+        QTest::newRow("after text, a lone '<' and a tag name cut at '>'")
+            << "Hi <3 <a=\">\" <meta charset=l1>" + utf8E << Cp1252;
         QTest::newRow("in other tags' attributes")
             << "<a x='<meta charset=l1>'><z x='<meta charset=l1>'><A x='<meta charset=l1>'><Z x='<meta charset=l1>'>"
                 + utf8E

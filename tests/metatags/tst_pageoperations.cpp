@@ -119,6 +119,7 @@ private Q_SLOTS:
             << B("<html><title>a</title><body>all of it\r\n") << B("<title>a</title><body>all of it\r\n");
         QTest::newRow("closing tags before and behind the title tag: the one behind ends it")
             << B("</html><title>a</title></HTML>tail") << B("<title>a</title></HTML>");
+        QTest::newRow("title tag at the very start") << B("<title>a</title></html>x") << B("<title>a</title></html>");
         QTest::newRow("closing tag right after the title tag") << B("x<title></html>") << B("<title></html>");
     }
 
