@@ -36,9 +36,8 @@ MetaFieldEdit::MetaFieldEdit(qsizetype maxLength, QWidget *parent)
     : QPlainTextEdit(parent)
     , m_maxLength(maxLength)
 {
-    setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    // Lines wrap at the field's width, so only a vertical bar could show.
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setTabChangesFocus(true);
     // An edit drops the source bytes; setValue() sets them again after its own change.
     connect(this, &QPlainTextEdit::textChanged, this, [this] { m_sourceBytes.reset(); });
@@ -76,12 +75,9 @@ QString MetaFieldEdit::cutToRoom(const QString &text) const
 void MetaFieldEdit::keyPressEvent(QKeyEvent *event)
 {
     if (insertsText(event)) {
-        const qsizetype needed
-            = (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) ? 1 : event->text().size();
-        if (needed > room()) {
-            event->accept();
+        // Return and Enter carry "\r" and add one line break.
+        if (std::max<qsizetype>(event->text().size(), 1) > room())
             return;
-        }
     }
     QPlainTextEdit::keyPressEvent(event);
 }
@@ -95,7 +91,7 @@ void MetaFieldEdit::inputMethodEvent(QInputMethodEvent *event)
 
 void MetaFieldEdit::insertFromMimeData(const QMimeData *source)
 {
-    if (!source || !source->hasText())
+    if (!source->hasText())
         return;
     insertPlainText(cutToRoom(metatags::WithPlainLineBreaks(source->text())));
 }

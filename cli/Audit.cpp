@@ -139,8 +139,6 @@ int RunAudit(const QStringList &paths, const AuditOptions &options, Console &con
     ProgressBar progress(console.err, files.size(), console.errIsTerminal);
     std::vector<PageAudit> pages;
     std::vector<PageReport> reports;
-    pages.reserve(std::size_t(files.size()));
-    reports.reserve(std::size_t(files.size()));
     Tally tally;
     qsizetype unreadable = 0;
     for (const QString &path : files) {

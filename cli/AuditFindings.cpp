@@ -99,7 +99,7 @@ QStringList headDrops(QByteArrayView page, metatags::KeptPart kept, const MetaTa
     QStringList dropped;
     if (const qsizetype doctype = head.toByteArray().toLower().indexOf("<!doctype"); doctype >= 0) {
         const qsizetype end = head.indexOf('>', doctype);
-        dropped.append(shownTag(head.sliced(doctype, (end < 0 ? head.size() : end + 1) - doctype)));
+        dropped.append(shownTag(head.sliced(doctype, (end == -1 ? head.size() : end + 1) - doctype)));
     }
     for (const MetaTagAt &tag : tags) {
         if (tag.start >= head.size())
@@ -208,8 +208,6 @@ void addLengthRows(
 void addEditorRow(MetaTag field, const QString &text, std::vector<AuditRow> &rows)
 {
     const qsizetype limit = metatags::FieldLimit(field);
-    if (text.size() <= limit)
-        return;
     // The editor's fields hold a CR LF as one line break.
     const qsizetype length = text.size() - text.count(QStringLiteral("\r\n"));
     if (length > limit)
@@ -284,7 +282,6 @@ std::vector<std::vector<AuditRow>> DuplicateRows(const std::vector<PageAudit> &p
         // Pages with equal values end up side by side, in page order; sorting
         // needs no allocation per value, as a hash of lists would.
         std::vector<std::size_t> sorted;
-        sorted.reserve(pages.size());
         for (std::size_t i = 0; i < pages.size(); ++i) {
             const std::optional<QString> &value = valueOf(pages[i]);
             // An empty value is a finding of its own, not a shared one.

@@ -59,7 +59,7 @@ QString shortened(QByteArrayView tag)
         }
     }
     QString shown = QLatin1Char('<') + QString::fromUtf8(inner.first(at));
-    const bool cut = at < inner.size() && !inner.sliced(at).trimmed().isEmpty();
+    const bool cut = !inner.sliced(at).trimmed().isEmpty();
     if (shown.size() > LongestTagShown) {
         shown.truncate(LongestTagShown);
         shown += QStringLiteral(" \u2026");
@@ -72,9 +72,9 @@ QString shortened(QByteArrayView tag)
 // A part of a page that a save leaves out, summarised for a person.
 struct DroppedPart
 {
-    qsizetype bytes = 0;
+    qsizetype bytes;
     QStringList tags; // each tag shortened, in page order
-    bool text = false; // whether it holds anything besides tags and white space
+    bool text; // whether it holds anything besides tags and white space
 };
 
 DroppedPart summarise(QByteArrayView part)
@@ -87,7 +87,7 @@ DroppedPart summarise(QByteArrayView part)
             continue;
         }
         const qsizetype close = part.indexOf('>', at);
-        const qsizetype end = close < 0 ? part.size() : close + 1;
+        const qsizetype end = close == -1 ? part.size() : close + 1;
         const QByteArrayView tag = part.sliced(at, end - at);
         // A closing tag says nothing that its opening tag has not said.
         if (!tag.startsWith("</") && !preambleWritesAgain(tag))

@@ -34,8 +34,7 @@ qsizetype readAttributes(QByteArrayView page, qsizetype at, MetaTagAt &tag)
                 while (at < size && page[at] != quote)
                     ++at;
                 value = page.sliced(valueAt, at - valueAt);
-                if (at < size)
-                    ++at;
+                at = std::min(at + 1, size);
             } else {
                 const qsizetype valueAt = at;
                 while (at < size && !IsHtmlSpace(page[at]) && page[at] != '>')
@@ -52,7 +51,7 @@ qsizetype readAttributes(QByteArrayView page, qsizetype at, MetaTagAt &tag)
         else if (SameIgnoringCase(name, "charset"))
             tag.hasCharset = true;
     }
-    return at < size ? at + 1 : size;
+    return std::min(at + 1, size);
 }
 
 } // namespace
@@ -64,7 +63,8 @@ MetaTags MetaTagsIn(QByteArrayView page)
     // the fast byte search, each again only once its last find is passed.
     qsizetype lowerAt = -2;
     qsizetype upperAt = -2;
-    for (qsizetype from = 0; from < page.size();) {
+    // FindBytes finds nothing from the page's end on.
+    for (qsizetype from = 0;;) {
         if (lowerAt != -1 && lowerAt < from)
             lowerAt = metatags::FindBytes(page, "<m", from);
         if (upperAt != -1 && upperAt < from)
@@ -72,7 +72,7 @@ MetaTags MetaTagsIn(QByteArrayView page)
         if (lowerAt < 0 && upperAt < 0)
             break;
         const qsizetype at = lowerAt < 0 ? upperAt : upperAt < 0 ? lowerAt : std::min(lowerAt, upperAt);
-        from = at + 1;
+        from = at + 2; // past the 'm'
         const qsizetype nameEnd = at + 5;
         // "<metadata>" or "<meta-x>" is another element.
         if (nameEnd > page.size() || !SameIgnoringCase(page.sliced(at + 2, 3), "eta")

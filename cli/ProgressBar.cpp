@@ -9,15 +9,16 @@ namespace {
 constexpr qsizetype FewFiles = 10;
 constexpr qsizetype BarWidth = 30;
 
+// A bar is shown only for more than FewFiles files, so total is never 0.
 int percentOf(qsizetype done, qsizetype total)
 {
-    return total > 0 ? static_cast<int>(done * 100 / total) : 100;
+    return static_cast<int>(done * 100 / total);
 }
 
 // "[##########          ]  50% 5/10"
 QByteArray render(qsizetype done, qsizetype total)
 {
-    const qsizetype filled = total > 0 ? done * BarWidth / total : BarWidth;
+    const qsizetype filled = done * BarWidth / total;
     QByteArray bar("[");
     bar.append(QByteArray(filled, '#')).append(QByteArray(BarWidth - filled, ' ')).append("] ");
     bar.append(QByteArray::number(percentOf(done, total)).rightJustified(3, ' ')).append("% ");

@@ -63,14 +63,8 @@ double TextWidth::advanceOf(char32_t character) const
 double TextWidth::of(QStringView text) const
 {
     double width = 0;
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        char32_t character = text[i].unicode();
-        if (text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
-            character = QChar::surrogateToUcs4(text[i], text[i + 1]);
-            ++i;
-        }
+    for (const char32_t character : text.toUcs4())
         width += character < m_latin1Advances.size() ? m_latin1Advances[character] : advanceOf(character);
-    }
     return width;
 }
 

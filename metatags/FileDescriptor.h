@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QtGlobal>
+
 #include <unistd.h>
 
 namespace metatags {
@@ -16,8 +18,7 @@ public:
         if (m_descriptor != -1)
             ::close(m_descriptor);
     }
-    FileDescriptor(const FileDescriptor &) = delete;
-    FileDescriptor &operator=(const FileDescriptor &) = delete;
+    Q_DISABLE_COPY(FileDescriptor)
 
     int get() const { return m_descriptor; }
 

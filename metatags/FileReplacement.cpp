@@ -53,10 +53,8 @@ Result<QByteArray> resolveLinks(const QString &target)
     QByteArray path = QFile::encodeName(target);
     for (int links = 0;; ++links) {
         const qsizetype slash = path.lastIndexOf('/');
+        // A name that is empty, "." or ".." names a folder, which is refused later on.
         const QByteArray name = path.sliced(slash + 1);
-        // A name ending in a slash names a folder, which is refused later on.
-        if (name.isEmpty() || name == "." || name == "..")
-            return path;
         const QByteArray folder = slash < 0 ? QByteArray(".") : slash == 0 ? QByteArray("/") : path.first(slash);
         char realFolder[PATH_MAX];
         if (::realpath(folder.constData(), realFolder) == nullptr)
@@ -75,7 +73,7 @@ Result<QByteArray> resolveLinks(const QString &target)
         QByteArray linkTarget(PATH_MAX, Qt::Uninitialized);
         const ssize_t length
             = ::readlink(resolved.constData(), linkTarget.data(), static_cast<size_t>(linkTarget.size()));
-        if (length < 0)
+        if (length == -1)
             return FileError { target, qt_error_string(errno) };
         linkTarget.truncate(length);
         path = linkTarget.startsWith('/') ? linkTarget : QByteArray(realFolder) + '/' + linkTarget;
@@ -123,8 +121,7 @@ public:
             ::unlink(m_name.constData());
         // m_guard goes last, once the file is gone.
     }
-    TemporaryFile(const TemporaryFile &) = delete;
-    TemporaryFile &operator=(const TemporaryFile &) = delete;
+    Q_DISABLE_COPY(TemporaryFile)
 
     // The mode counts only for a new file: open() applies the umask to it.
     Result<void> create(const QString &target, const QByteArray &folder, mode_t mode)
@@ -201,10 +198,9 @@ bool lockExclusively(int descriptor)
 Result<void> keepOwnerAndMode(const QString &target, int descriptor, const struct stat &existing)
 {
     // Root may keep both owner and group, a member of the target's group the group.
-    if (::fchown(descriptor, existing.st_uid, existing.st_gid) != 0
-        && ::fchown(descriptor, static_cast<uid_t>(-1), existing.st_gid) != 0) {
-        // Neither may be kept: the new file is the user's own, as a copy of it would be.
-    }
+    // When neither may be kept, the new file is the user's own, as a copy of it would be.
+    if (::fchown(descriptor, existing.st_uid, existing.st_gid) != 0)
+        (void)::fchown(descriptor, static_cast<uid_t>(-1), existing.st_gid);
     // After the owner: a change of owner clears the set-user-ID and set-group-ID bits.
     if (::fchmod(descriptor, existing.st_mode & 07777) != 0)
         return FileError { target, qt_error_string(errno) };
@@ -283,7 +279,6 @@ Result<FileStamp> replaceRegularFile(const QString &target, const QByteArray &pa
         return FileError { target, device.errorString() };
     if (!write(device))
         return FileError { target, device.errorString() };
-    device.close();
 
     if (exists) {
         if (const Result<void> kept = keepOwnerAndMode(target, temporary.handle(), existing); !kept)

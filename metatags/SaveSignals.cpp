@@ -70,7 +70,7 @@ TemporaryNameGuard::TemporaryNameGuard(const QByteArray &name)
     for (std::size_t i = 0; i < pendingNames.size(); ++i) {
         int expected = NameSlot::Free;
         if (pendingNames[i].state.compare_exchange_strong(expected, NameSlot::Filling)) {
-            std::memcpy(pendingNames[i].name, name.constData(), static_cast<std::size_t>(name.size()) + 1);
+            qstrncpy(pendingNames[i].name, name.constData(), sizeof pendingNames[i].name);
             pendingNames[i].state.store(NameSlot::Ready);
             m_slot = static_cast<int>(i);
             return;
@@ -80,7 +80,7 @@ TemporaryNameGuard::TemporaryNameGuard(const QByteArray &name)
 
 TemporaryNameGuard::~TemporaryNameGuard()
 {
-    if (m_slot >= 0)
+    if (m_slot != -1)
         pendingNames[static_cast<std::size_t>(m_slot)].state.store(NameSlot::Free);
 }
 

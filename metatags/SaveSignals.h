@@ -18,8 +18,7 @@ class TemporaryNameGuard
 public:
     explicit TemporaryNameGuard(const QByteArray &name);
     ~TemporaryNameGuard();
-    TemporaryNameGuard(const TemporaryNameGuard &) = delete;
-    TemporaryNameGuard &operator=(const TemporaryNameGuard &) = delete;
+    Q_DISABLE_COPY(TemporaryNameGuard)
 
 private:
     int m_slot = -1;

@@ -9,25 +9,8 @@
 #include <UserPrompts.h>
 #include <WriteMetaPage.h>
 
-#include <QAction>
-#include <QApplication>
-#include <QClipboard>
-#include <QDir>
-#include <QFile>
-#include <QFileDialog>
-#include <QFileInfo>
-#include <QInputMethodEvent>
-#include <QLabel>
-#include <QLineEdit>
-#include <QMap>
-#include <QMenu>
-#include <QPointer>
-#include <QProcess>
-#include <QPushButton>
-#include <QTemporaryDir>
-#include <QTest>
-#include <QTimer>
-#include <QUrl>
+#include <QtTest>
+#include <QtWidgets>
 
 #include <memory>
 
@@ -511,6 +494,8 @@ private slots:
         QCOMPARE(
             m_ui->state(), (QStringList { "", "", "", "", "", QString::fromLatin1(QByteArray("Text10\r\n").toHex()) }));
         QCOMPARE(m_ui->window.minimumSize(), m_ui->window.maximumSize());
+        const QPoint offCentre = m_ui->window.geometry().center() - m_ui->window.screen()->availableGeometry().center();
+        QVERIFY2(offCentre.manhattanLength() <= 4, "centred on the screen");
         QVERIFY(!m_ui->window.findChild<QMenu *>(QStringLiteral("set"))->menuAction()->isEnabled());
         // Tab moves on from a meta field, which takes no tab character.
         QCOMPARE(QApplication::focusWidget(), m_ui->field("Text1"));
@@ -588,17 +573,37 @@ private slots:
     // a picture that differs is left in the temporary folder to be looked at.
     void looksAsChecked_data()
     {
-        QTest::addColumn<QString>("name");
-        QTest::newRow("main window") << "Form1";
-        QTest::newRow("About") << "frmAbout";
+        QTest::addColumn<QStringList>("steps"); // commands; "Form1" activates the window, "fill" fills the fields
+        QTest::addColumn<QString>("name"); // of the window that ends up in front
+        QTest::addColumn<QString>("picture");
+        QTest::newRow("main window") << QStringList {} << "Form1"
+                                     << "Form1";
+        QTest::newRow("long values wrap, without scroll bars") << QStringList { "fill" } << "Form1"
+                                                               << "Form1-full";
+        QTest::newRow("About") << QStringList { "About" } << "frmAbout"
+                               << "frmAbout";
+        QTest::newRow("About chosen again comes to the front")
+            << QStringList { "About", "Form1", "About" } << "frmAbout"
+            << "frmAbout";
     }
     void looksAsChecked()
     {
+        QFETCH(QStringList, steps);
         QFETCH(QString, name);
+        QFETCH(QString, picture);
         QApplication::setCursorFlashTime(0); // a steady text cursor
         m_ui->window.show();
-        if (name == QLatin1String("frmAbout"))
-            m_ui->run(QStringLiteral("About"));
+        for (const QString &step : steps) {
+            if (step == QLatin1String("fill")) {
+                for (const char *field : { "Text1", "Text2", "Text3" })
+                    m_ui->field(field)->setPlainText(QStringLiteral("Words that wrap ").repeated(80));
+            } else if (step == QLatin1String("Form1")) {
+                m_ui->window.activateWindow();
+                QTRY_COMPARE(QApplication::activeWindow(), &m_ui->window);
+            } else {
+                m_ui->run(step);
+            }
+        }
         QWidget *shown = nullptr;
         QTRY_COMPARE((shown = QApplication::activeWindow()) ? shown->objectName() : QString(), name);
         QVERIFY(!shown->windowIcon().isNull());
@@ -606,9 +611,9 @@ private slots:
             QVERIFY(!control->objectName().isEmpty() || control == m_ui->window.centralWidget()
                 || control->inherits("QScrollBar") || control->inherits("QMenuBar") || control->inherits("QMenu"));
         const QImage seen = shown->grab().toImage();
-        const QString checked = QStringLiteral(TAGWRIGHT_PICTURES "/%1.png").arg(name);
+        const QString checked = QStringLiteral(TAGWRIGHT_PICTURES "/%1.png").arg(picture);
         if (seen != QImage(checked).convertToFormat(seen.format())) {
-            const QString saved = QDir::temp().filePath(name + QStringLiteral(".png"));
+            const QString saved = QDir::temp().filePath(picture + QStringLiteral(".png"));
             QVERIFY(seen.save(saved));
             QFAIL(qPrintable(saved + QStringLiteral(" differs from ") + checked));
         }

@@ -5,11 +5,7 @@
 #include "SaveSignals.h"
 #include "WriteMetaPage.h"
 
-#include <QCryptographicHash>
-#include <QProcess>
-#include <QRegularExpression>
-#include <QTemporaryDir>
-#include <QTest>
+#include <QtTest>
 
 #include <csignal>
 #include <dlfcn.h>
@@ -89,6 +85,8 @@ private Q_SLOTS:
         // Files under /sys say 4096 bytes and hold a few, as a file that shrinks while it is read.
         QTest::newRow("a file shorter than its size says")
             << "ln -s /sys/kernel/mm/transparent_hugepage/enabled page.html" << asIs << QString();
+        QTest::newRow("a file of size 0 that holds bytes") << "ln -s /proc/version page.html" << asIs << QString();
+        QTest::newRow("a read that fails") << "ln -s /proc/self/mem page.html" << asIs << qt_error_string(EIO);
         QTest::newRow("missing file") << QString() << asIs << qt_error_string(ENOENT);
         QTest::newRow("folder") << "mkdir page.html" << asIs << "It is a folder, not a file.";
         QTest::newRow("FIFO without a writer") << "mkfifo page.html" << asIs << "It is a pipe (FIFO)";
@@ -204,6 +202,7 @@ private Q_SLOTS:
             << old + "chmod 666 page.html; chmod 555 ." << none << Saver::AsNobody << "The folder";
         QTest::newRow("hard links") << old + "ln page.html other.html" << none << asIs << "one file with 2 names";
         QTest::newRow("folder") << "mkdir page.html" << none << asIs << "It is a folder";
+        QTest::newRow("link to a folder at the root") << "ln -s /tmp page.html" << none << asIs << "It is a folder";
         QTest::newRow("name too long") << "ln -s $(printf %0300d 0) page.html" << none << asIs << "allows at most";
         QTest::newRow("link through a linked folder, then up")
             << "mkdir -p site far/deep; echo p > far/real.html; echo KEEP > site/real.html; ln -s ../far/deep "
