@@ -18,6 +18,7 @@
 #include <QScopeGuard>
 
 #include <new>
+#include <utility>
 
 namespace cli {
 
@@ -111,7 +112,7 @@ std::vector<std::optional<RowError>> refusedRows(
         sourceKeys[i] = fileKey(sheet.rows[i].path, stamp);
     });
     QHash<FileKey, qint64> lineOfPage;
-    for (std::size_t i = 0; i < rows; ++i) {
+    for (std::size_t i = 0; i != rows; ++i) {
         const SheetRow &row = sheet.rows[i];
         if (!row.error.isEmpty()) {
             errors[i] = { row.path, row.error };
@@ -128,7 +129,7 @@ std::vector<std::optional<RowError>> refusedRows(
         return errors;
 
     QHash<FileKey, qint64> lineOfOutput;
-    for (std::size_t i = 0; i < rows; ++i) {
+    for (std::size_t i = 0; i != rows; ++i) {
         // A page that does not exist fails as it is read, whatever its output.
         if (errors[i] || !sourceKeys[i].exists)
             continue;
@@ -187,7 +188,7 @@ int RunApply(const QString &sheetName, const Sheet &sheet, const ApplyOptions &o
     const std::size_t rows = sheet.rows.size();
     const bool elsewhere = !options.outputFolder.isEmpty();
     std::vector<PageEdit> edits(rows);
-    for (std::size_t i = 0; i < rows; ++i) {
+    for (std::size_t i = 0; i != rows; ++i) {
         const SheetRow &row = sheet.rows[i];
         if (row.error.isEmpty())
             edits[i] = { row.path, elsewhere ? OutputPathUnder(options.outputFolder, row.path) : row.path, row.values };
@@ -217,6 +218,7 @@ int RunApply(const QString &sheetName, const Sheet &sheet, const ApplyOptions &o
         },
         [&](std::size_t i) {
             const SheetRow &row = sheet.rows[i];
+            const EditReport report = std::exchange(reports[i], {}); // freed once reported
             if (errors[i]) {
                 if (options.dryRun) {
                     const QString where = errors[i]->path.isEmpty()
@@ -227,10 +229,9 @@ int RunApply(const QString &sheetName, const Sheet &sheet, const ApplyOptions &o
                 progress.message(Message(sheetName, row.line, errors[i]->text()).chopped(1));
                 ++tally.failed;
             } else {
-                writeLines(console.out, reports[i].lines);
-                ++(reports[i].changed ? tally.changed : tally.unchanged);
+                writeLines(console.out, report.lines);
+                ++(report.changed ? tally.changed : tally.unchanged);
             }
-            reports[i] = {};
             progress.advance();
         });
     progress.finish();

@@ -30,81 +30,71 @@ struct Text
 
 QString programHelp()
 {
-    return Text::tr(R"(Usage: tagwright-batch COMMAND [OPTIONS] ARGUMENTS
-
-Reads and writes the Title, Description and KeyWords meta values of many web
-pages at once, exactly as the Tagwright editor reads and saves them.
-
-Commands:
-  show FILE...   Print the pages' values as a tab-separated sheet, or as JSON
-                 lines with --json. With -r, a FOLDER is walked for *.html
-                 and *.htm files.
-  apply SHEET    Write the values of a sheet into the pages it lists. A SHEET
-                 of "-" is read from standard input.
-  set FILE       Write values given as options into one page.
-  audit [-r] PATH...
-                 Report what is wrong with the pages' values: missing, empty,
-                 shared, too long for search results, misread by the editor.
-
-Options:
-  -h, --help     Show this help; after a command, that command's help.
-  -v, --version  Show the version.
-
-The sheet:
-  A header line, then one line per page with the columns path, title,
-  description, keywords, title_status, description_status and keywords_status.
-  A status is "found", "missing" (the page has no such tag word) or "unusable"
-  (the word is there but no value can be cut behind it). In a value a tab, a
-  line break or a backslash is written \t, \n, \r or \\, and a cell that begins
-  with a double quote is quoted as spreadsheets quote it; a quoted cell may
-  hold real tabs and line breaks, as spreadsheets write them. Values are UTF-8,
-  decoded from the page as the editor decodes them, by the character set the
-  page declares, else as UTF-8 when it is valid UTF-8, else as windows-1252.
-  Paths are relative to the current folder. apply finds the columns by their
-  names in the header; a value column left out keeps the page's own values, and
-  the status columns are ignored.
-
-How a page is written:
-  As the editor's Save writes it after the same values were typed: the
-  seven-line meta preamble, then the page from its <title> tag through
-  </html>, put in place only once the new file is completely written. A page
-  whose values all stay as they are (a missing or unusable value left empty
-  counts as unchanged) is not written at all. A value equal to what the page
-  holds now is written back byte for byte. When a page is written, a value
-  that is missing or unusable in the page and left empty is written empty
-  (content=""), as an empty field is. Values are never cut to the editor's
-  field lengths. --dry-run tells, for each page that would change, the values
-  and what the save would drop.
-
-What is refused:
-  A page without a <title> or <TITLE> tag (unless --whole-page is given), a
-  value holding ">" (a page cannot give it back), the same file twice in a
-  sheet under any name, a path holding a NUL character, and with -o two rows
-  writing one file or a row writing over a page; and what a save refuses (see
-  man tagwright-batch), such as a page in UTF-16. A sheet larger than 1 GiB, or
-  a device given as the sheet, stops the run.
-
-Messages and the summary:
-  Every message reads "tagwright-batch: PATH[:LINE]: message", with control
-  characters escaped as in the sheet. A run that writes ends with one line such
-  as "tagwright-batch: pages.tsv: 3 written, 1,712 unchanged, 0 failed".
-
-Exit status:
-  0 when every page was read, written or left unchanged, 1 when one or more
-  pages failed (each is reported, with its sheet line for apply, and the
-  others are still done), 2 for a wrong command line or a sheet that cannot be
-  read at all.
-
-Examples:
-  tagwright-batch show -r site > pages.tsv
-  tagwright-batch apply --dry-run pages.tsv     # what would change
-  tagwright-batch apply pages.tsv               # rewrite the pages in place
-  tagwright-batch apply -o preview pages.tsv    # write under preview/ instead
-  tagwright-batch show --json site/*.html |
-      jq -c '.keywords = "tools, parts"' | tagwright-batch apply -
-  tagwright-batch set index.html --description "Tools and parts" -o new.html
-  tagwright-batch audit -r site --fail-on missing,duplicate
-)");
+    return Text::tr("Usage: tagwright-batch COMMAND [OPTIONS] ARGUMENTS\n\n"
+                    "Reads and writes the Title, Description and KeyWords meta values of many web\n"
+                    "pages at once, exactly as the Tagwright editor reads and saves them.\n\n"
+                    "Commands:\n"
+                    "  show FILE...   Print the pages' values as a tab-separated sheet, or as JSON\n"
+                    "                 lines with --json. With -r, a FOLDER is walked for *.html\n"
+                    "                 and *.htm files.\n"
+                    "  apply SHEET    Write the values of a sheet into the pages it lists. A SHEET\n"
+                    "                 of \"-\" is read from standard input.\n"
+                    "  set FILE       Write values given as options into one page.\n"
+                    "  audit [-r] PATH...\n"
+                    "                 Report what is wrong with the pages' values: missing, empty,\n"
+                    "                 shared, too long for search results, misread by the editor.\n\n"
+                    "Options:\n"
+                    "  -h, --help     Show this help; after a command, that command's help.\n"
+                    "  -v, --version  Show the version.\n\n"
+                    "The sheet:\n"
+                    "  A header line, then one line per page with the columns path, title,\n"
+                    "  description, keywords, title_status, description_status and keywords_status.\n"
+                    "  A status is \"found\", \"missing\" (the page has no such tag word) or \"unusable\"\n"
+                    "  (the word is there but no value can be cut behind it). In a value a tab, a\n"
+                    "  line break or a backslash is written \\t, \\n, \\r or \\\\, and a cell that begins\n"
+                    "  with a double quote is quoted as spreadsheets quote it; a quoted cell may\n"
+                    "  hold real tabs and line breaks, as spreadsheets write them. Values are UTF-8,\n"
+                    "  decoded from the page as the editor decodes them, by the character set the\n"
+                    "  page declares, else as UTF-8 when it is valid UTF-8, else as windows-1252.\n"
+                    "  Paths are relative to the current folder. apply finds the columns by their\n"
+                    "  names in the header; a value column left out keeps the page's own values, and\n"
+                    "  the status columns are ignored.\n\n"
+                    "How a page is written:\n"
+                    "  As the editor's Save writes it after the same values were typed: the\n"
+                    "  seven-line meta preamble, then the page from its <title> tag through\n"
+                    "  </html>, put in place only once the new file is completely written. A page\n"
+                    "  whose values all stay as they are (a missing or unusable value left empty\n"
+                    "  counts as unchanged) is not written at all. A value equal to what the page\n"
+                    "  holds now is written back byte for byte. When a page is written, a value\n"
+                    "  that is missing or unusable in the page and left empty is written empty\n"
+                    "  (content=\"\"), as an empty field is. Values are never cut to the editor's\n"
+                    "  field lengths. --dry-run tells, for each page that would change, the values\n"
+                    "  and what the save would drop.\n\n"
+                    "What is refused:\n"
+                    "  A page without a <title> or <TITLE> tag (unless --whole-page is given), a\n"
+                    "  value holding \">\" (a page cannot give it back), the same file twice in a\n"
+                    "  sheet under any name, a path holding a NUL character, and with -o two rows\n"
+                    "  writing one file or a row writing over a page; and what a save refuses (see\n"
+                    "  man tagwright-batch), such as a page in UTF-16. A sheet larger than 1 GiB, or\n"
+                    "  a device given as the sheet, stops the run.\n\n"
+                    "Messages and the summary:\n"
+                    "  Every message reads \"tagwright-batch: PATH[:LINE]: message\", with control\n"
+                    "  characters escaped as in the sheet. A run that writes ends with one line such\n"
+                    "  as \"tagwright-batch: pages.tsv: 3 written, 1,712 unchanged, 0 failed\".\n\n"
+                    "Exit status:\n"
+                    "  0 when every page was read, written or left unchanged, 1 when one or more\n"
+                    "  pages failed (each is reported, with its sheet line for apply, and the\n"
+                    "  others are still done), 2 for a wrong command line or a sheet that cannot be\n"
+                    "  read at all.\n\n"
+                    "Examples:\n"
+                    "  tagwright-batch show -r site > pages.tsv\n"
+                    "  tagwright-batch apply --dry-run pages.tsv     # what would change\n"
+                    "  tagwright-batch apply pages.tsv               # rewrite the pages in place\n"
+                    "  tagwright-batch apply -o preview pages.tsv    # write under preview/ instead\n"
+                    "  tagwright-batch show --json site/*.html |\n"
+                    "      jq -c '.keywords = \"tools, parts\"' | tagwright-batch apply -\n"
+                    "  tagwright-batch set index.html --description \"Tools and parts\" -o new.html\n"
+                    "  tagwright-batch audit -r site --fail-on missing,duplicate\n");
 }
 
 int usageError(Console &console, const QString &message)
@@ -260,10 +250,10 @@ int runSet(const QStringList &arguments, Console &console)
 std::optional<CharacterRange> rangeOf(const QString &text)
 {
     const QStringList bounds = text.split(QLatin1Char('-'));
-    bool leastOk = false;
-    bool mostOk = false;
+    bool leastOk {};
+    bool mostOk {};
     const CharacterRange range { bounds.value(0).toLongLong(&leastOk), bounds.value(1).toLongLong(&mostOk) };
-    if (bounds.size() != 2 || !leastOk || !mostOk || range.least < 0 || range.least > range.most)
+    if (bounds.size() != 2 || !leastOk || !mostOk || range.least > range.most)
         return std::nullopt;
     return range;
 }
@@ -324,7 +314,7 @@ int runAudit(const QStringList &arguments, Console &console)
     }
     for (const auto &[option, pixels] : { std::pair(&titlePx, &options.limits.titlePixels),
              std::pair(&descriptionPx, &options.limits.descriptionPixels) }) {
-        bool ok = false;
+        bool ok {};
         *pixels = parser.value(*option).toInt(&ok);
         if (!ok || *pixels < 0)
             return usageError(

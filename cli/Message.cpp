@@ -9,7 +9,6 @@ namespace cli {
 QString Printable(QStringView text)
 {
     QString printable;
-    printable.reserve(text.size());
     for (const QChar character : text) {
         const char16_t unit = character.unicode();
         if (const std::optional<QLatin1StringView> escaped = ShortEscape(character))

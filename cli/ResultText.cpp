@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <array>
-#include <cctype>
 #include <optional>
 #include <utility>
 
@@ -27,19 +26,18 @@ std::optional<Reference> referenceAt(QStringView text)
 {
     const qsizetype end = text.indexOf(u';');
     // The longest reference decoded, "&#x10FFFF;", has ten characters.
-    if (end < 2 || end > 9)
+    if (end < 3 || end > 9)
         return std::nullopt;
     const QStringView body = text.sliced(1, end - 1);
     if (body.startsWith(u'#')) {
-        const bool hex = body.size() > 1 && (body[1] == u'x' || body[1] == u'X');
+        const bool hex = body.startsWith(u"#x", Qt::CaseInsensitive);
         const QStringView digits = body.sliced(hex ? 2 : 1);
         // Digits only: toUInt would take a sign or white space as well.
-        const bool onlyDigits = std::all_of(digits.begin(), digits.end(), [hex](QChar digit) {
-            return digit.unicode() < 0x80 && (hex ? std::isxdigit(digit.unicode()) : std::isdigit(digit.unicode()));
-        });
-        bool ok = false;
-        const char32_t value = digits.toUInt(&ok, hex ? 16 : 10);
-        if (!onlyDigits || !ok || value == 0 || value > 0x10FFFF || QChar::isSurrogate(value))
+        const bool onlyDigits = std::all_of(digits.begin(), digits.end(),
+            [hex](QChar digit) { return QStringView(u"0123456789abcdefABCDEF").first(hex ? 22 : 10).contains(digit); });
+        // At most seven digits, so no overflow; none at all gives 0.
+        const char32_t value = digits.toUInt(nullptr, hex ? 16 : 10);
+        if (!onlyDigits || value == 0 || value > 0x10FFFF || QChar::isSurrogate(value))
             return std::nullopt;
         return Reference { value, end + 1 };
     }
@@ -63,7 +61,6 @@ std::optional<Reference> referenceAt(QStringView text)
 QString ResultText(const QString &value)
 {
     QString shown;
-    shown.reserve(value.size());
     bool pendingSpace = false;
     for (qsizetype i = 0; i < value.size(); ++i) {
         if (isSpace(value[i])) {

@@ -38,11 +38,10 @@ std::optional<QString> unquoted(QStringView cell)
         return std::nullopt;
     const QStringView inner = cell.sliced(1, cell.size() - 2);
     QString text;
-    text.reserve(inner.size());
     for (qsizetype i = 0; i < inner.size(); ++i) {
         if (inner[i] == Quote) {
             // Inside quotes a quote only stands doubled.
-            if (i + 1 >= inner.size() || inner[i + 1] != Quote)
+            if (!inner.sliced(i).startsWith(QLatin1String("\"\"")))
                 return std::nullopt;
             ++i;
         }
@@ -65,7 +64,6 @@ std::optional<QLatin1StringView> ShortEscape(QChar character)
 QString EscapeCell(QStringView text)
 {
     QString cell;
-    cell.reserve(text.size() + 8);
     for (const QChar character : text) {
         if (const std::optional<QLatin1StringView> escaped = ShortEscape(character))
             cell.append(*escaped);
@@ -93,7 +91,6 @@ std::optional<QString> UnescapeCell(QStringView cell)
         return cell.toString();
 
     QString text;
-    text.reserve(cell.size());
     for (qsizetype i = 0; i < cell.size(); ++i) {
         if (cell[i] != Backslash) {
             text.append(cell[i]);

@@ -4,8 +4,8 @@
 #include "SheetCell.h"
 #include "SheetFormat.h"
 
-#include <QBuffer>
 #include <QCoreApplication>
+#include <QIODevice>
 #include <QJsonDocument>
 #include <QJsonObject>
 
@@ -106,7 +106,7 @@ struct Record
     qint64 line = 0;
     QByteArray text;
     std::vector<std::pair<qsizetype, qsizetype>> cells; // start and length in text
-    bool unclosedQuote = false;
+    bool unclosedQuote {};
 
     QByteArrayView cell(std::size_t i) const { return QByteArrayView(text).sliced(cells[i].first, cells[i].second); }
 };
@@ -115,7 +115,7 @@ struct Record
 // on while a quoted cell is open.
 Record recordFrom(LineSource &lines, QByteArray text)
 {
-    Record record { lines.number(), std::move(text), {}, false };
+    Record record { lines.number(), std::move(text), {}, {} };
     qsizetype cellStart = 0;
     qsizetype at = 0;
     bool quoted = false;
@@ -134,7 +134,7 @@ Record recordFrom(LineSource &lines, QByteArray text)
             }
         }
         if (!quoted) {
-            record.cells.emplace_back(cellStart, std::max(cellStart, std::min(at, contentEnd)) - cellStart);
+            record.cells.emplace_back(cellStart, at - cellStart);
             return record;
         }
         std::optional<QByteArray> next = lines.next();
@@ -351,14 +351,6 @@ Sheet ReadSheet(QIODevice &device, qint64 limit)
     if (!sheet.error.isEmpty())
         sheet.rows.clear();
     return sheet;
-}
-
-Sheet ReadSheet(QByteArrayView bytes)
-{
-    QByteArray data = QByteArray::fromRawData(bytes.data(), bytes.size());
-    QBuffer buffer(&data);
-    buffer.open(QIODevice::ReadOnly);
-    return ReadSheet(buffer);
 }
 
 } // namespace cli

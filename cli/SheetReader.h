@@ -2,7 +2,6 @@
 
 #include "ColumnName.h"
 
-#include <QByteArrayView>
 #include <QString>
 
 #include <vector>
@@ -40,6 +39,5 @@ inline constexpr qint64 SheetSizeLimit = 1LL << 30;
 // is no header stops the reading at once; past limit bytes the sheet is
 // refused, as is a sheet whose rows do not fit in memory.
 Sheet ReadSheet(QIODevice &device, qint64 limit = SheetSizeLimit);
-Sheet ReadSheet(QByteArrayView bytes);
 
 } // namespace cli

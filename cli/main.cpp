@@ -2,13 +2,13 @@
 
 #include <SaveSignals.h>
 
+#include <QByteArrayList>
 #include <QCoreApplication>
 #include <QFile>
 #include <QGuiApplication>
 #include <QLoggingCategory>
 
 #include <cstdio>
-#include <cstring>
 #include <memory>
 #include <new>
 
@@ -25,7 +25,7 @@ namespace {
 // of its own, so it can never take one of ours for one of its options.
 std::unique_ptr<QCoreApplication> makeApplication(int &argc, char *argv[], int &guiArgc, char **guiArgv)
 {
-    if (argc < 2 || std::strcmp(argv[1], "audit") != 0)
+    if (QByteArrayList(argv, argv + argc).value(1) != "audit")
         return std::make_unique<QCoreApplication>(argc, argv);
     // Starting the platform warns about a missing XDG_RUNTIME_DIR, which
     // means nothing for a platform without windows.

@@ -176,6 +176,8 @@ private Q_SLOTS:
         bad("quote never closed", sheet + "b.html\t\"T\n", ":3: A quote that opens a cell is never closed.");
         bad("not UTF-8", sheet + "b.html\tCaf\xe9\n", ":3: b.html: The title cell is not UTF-8 text.");
         bad("JSON NUL in a path", jsonNew + "{\"path\":\"b\\u0000x\"}\n", ":2: b\\u0000x: The path holds a NUL");
+        bad("JSON path not text", jsonNew + "{\"path\":1}\n", ":2: \"path\" is not text.");
+        bad("JSON value a number", jsonNew + "{\"path\":\"b\",\"title\":1}\n", ":2: b: \"title\" is neither text");
         bad("JSON unknown key", jsonNew + "{\"path\":\"b\",\"titel\":\"\"}\n", ":2: b: The line has a key \"titel\"");
         bad("not JSON", jsonNew + "{\"path\":\n", ":2: The line is not JSON: ");
         // A header that is no header stops the run before anything is written.
@@ -184,6 +186,11 @@ private Q_SLOTS:
         row("misspelt column", apply, "\npath\tTitel\n", 2, ":2: The header has a column \"Titel\"; the columns are");
         row("column twice", apply, "path\ttitle\tTitle\n", 2, ":1: The header names the column \"Title\" twice.");
         row("two sheets", { "apply", "a.tsv", "b.tsv" }, {}, 2, "tagwright-batch: apply needs exactly one sheet.\n");
+        row("unknown command", { "lost" }, {}, 2, "there is no command \"lost\".");
+        row("help", { "--help" }, {}, 0, "", "Usage: tagwright-batch COMMAND [OPTIONS] ARGUMENTS\n");
+        row("version", { "--version" }, {}, 0, "", "tagwright-batch ");
+        row("a command's help", { "show", "-h" }, {}, 0, "", "Usage: tagwright-batch show [options] FILE...\n");
+        row("set's help", { "set", "--help" }, {}, 0, "", "Usage: tagwright-batch set [options] FILE\n");
         row("a terminal shows a progress bar, cleared at the end", QStringList { "show" } + QStringList(11, "a.html"),
             {}, 0, "] 100% 11/11\r\x1b[K");
         row("a device as the sheet", { "apply", "/dev/zero" }, {}, 2, "/dev/zero: It is a device");
@@ -209,6 +216,8 @@ private Q_SLOTS:
         dry("two names", "path\ttitle\nh.html\tNew\n", "h.html: would fail: It is one file with 2 names", true);
         dry("a bad row", "path\ttitle\n\tT\n", "(standard input):2: would fail: The line names no page.", true);
         dry("unedited", "path\ttitle\nd.html\t\n", "d.html: unchanged\n");
+        // A value typed with a line break, into a page that a save of it gave: the save would change nothing.
+        row("already as saved", apply, "path\ttitle\ns.html\ta\\nb\n", 0, "0 written, 1 unchanged");
         row("whole page", { "apply", "-n", "--whole-page", "-" }, "path\ttitle\nuntitled.html\tNew\n", 0,
             "1 would change, 0 unchanged, 0 would fail", "  has no <title> tag: the preamble goes in front");
         // An output folder leaves the pages alone; x is a linked folder.
@@ -216,8 +225,11 @@ private Q_SLOTS:
         row("-o keeps relative paths, makes folders", { "apply", "-o", "out", "-" }, site, 0, "", "",
             { "out/site/a.html", "site/a.html" });
         row("-o onto the page itself", { "apply", "-o", ".", "-" }, site, 1, "written to site/a.html, the page itself");
+        row("-o ., no file", { "apply", "-o", ".", "-" }, "path\ttitle\ngone.html\t\n", 1, ":2: gone.html: No such");
         row("-o onto another page of the sheet", { "apply", "-o", "site", "-" }, site + "a.html\tNew\n", 1,
             "site/a.html, which is the page on line 2.", "", { "site/site/a.html", "site/a.html" });
+        row("-o, a path climbing out", { "apply", "-o", "out", "-" }, "path\ttitle\nx/../../a.html\tNew\n", 0, "", "",
+            { "out" + QDir(QDir::tempPath()).canonicalPath() + "/a.html", "a.html" }); // goes by its absolute path
         row("-o, two rows to one output file", { "apply", "-o", "out", "-" }, site + "x/../site/a.html\tNew\n", 1,
             "out/site/a.html, as is the page on line 2.", "", { "out/site/a.html", "site/a.html" });
         row("set -o", { "set", "a.html", "--title", "New", "-o", "new/a.html" }, {}, 0,
@@ -226,6 +238,8 @@ private Q_SLOTS:
             "", { "untitled.html", "untitled.html" });
         row("set -n", { "set", "a.html", "--title", "New", "-n", "-o", "b.html" }, {}, 0, "",
             "a.html -> b.html: would change\n");
+        row("set -n onto a file a save refuses", { "set", "a.html", "--title", "New", "-n", "-o", "h.html" }, {}, 1,
+            "1 would fail", "a.html: would fail: It is one file with 2 names");
         // Audit: pages/sub/b.htm alone has one finding, a short title.
         // The pages in "pages" share a title and a description, and a's keywords are empty.
         const auto audit
@@ -245,7 +259,7 @@ private Q_SLOTS:
         audit("ignored", { "--ignore", "too-short,empty, duplicate", "-r", "pages" }, 0, "no findings");
         audit("fails on others", { "--fail-on", "missing,duplicate", "pages/sub/b.htm" }, 0, "1 finding");
         audit("fails on it", { "--fail-on", "missing,too-short", "pages/sub/b.htm" }, 1, "1 finding");
-        audit("limits moved, to one length", { "--title-chars", "4-4", "pages/sub/b.htm" }, 0, "no findings");
+        audit("one length, 0 px", { "--title-chars", "4-4", "--title-px", "0", "pages/sub/b.htm" }, 0, "no findings");
         audit("pages that cannot be read, a folder without -r", { "gone.html", "pages" }, 1,
             "Give -r to check the pages in it.\n0 pages read, 2 could not be read; no findings.\n");
         audit("unknown finding", { "--fail-on", "missing,lost", "a.html" }, 2, "--fail-on: \"missing,lost\" is not");
@@ -268,7 +282,8 @@ private Q_SLOTS:
             { "o.html", "<meta name=\"Title\" content=\"a\r\nb\nc\rd\xE9\"><title>x</title></html>KeyWords" },
             { "site/a.html", Utf8Page }, { "elsewhere/site/a.html", Utf8Page },
             { "pages/a.html", page("Shop", Description, "") }, { "pages/sub/b.htm", page("Shop", Description) },
-            { "pages/.hidden/c.html", "x" }, { "pages/notes.txt", "x" } };
+            { "pages/.hidden/c.html", "x" }, { "pages/notes.txt", "x" },
+            { "s.html", savedByEditor(Utf8Page, "a\nb") } };
         for (const auto &[name, bytes] : pages)
             QVERIFY(QDir().mkpath(QFileInfo(name).path()) && WriteFile(name, bytes));
         QVERIFY(QFile::link("a.html", "alias.html") && QFile::link("sub/inner", "linked")
