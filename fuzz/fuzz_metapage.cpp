@@ -1,6 +1,6 @@
-// The open-edit-save path into a buffer, on any page: the cut and the search
-// against their rules written out plainly, the reading, the file written, and
-// that file opened and saved again.
+// The open-edit-save path into a buffer, on any page: the byte search against
+// std::search, the cut, the reading, the file written, and that file opened
+// and saved again.
 #include "ByteSearch.h"
 #include "MetaPageJobs.h"
 #include "TrimPageToTitle.h"
@@ -32,39 +32,11 @@ qsizetype find(QByteArrayView page, QByteArrayView needle, qsizetype from = 0)
     return hit == page.end() ? -1 : hit - page.begin();
 }
 
-QByteArrayView keptByRule(QByteArrayView page)
-{
-    const qsizetype lower = find(page, "<title>");
-    const qsizetype start = lower >= 0 ? lower : find(page, "<TITLE>");
-    if (start < 0)
-        return page;
-    const qsizetype lowerEnd = find(page, "</html>", start);
-    const qsizetype end = lowerEnd >= 0 ? lowerEnd : find(page, "</HTML>", start);
-    return page.sliced(start, end < 0 ? page.size() - start : end + 7 - start);
-}
-
-// File > Open reads nothing from a page without the word Title; a value read
-// is its bytes decoded.
-PerTag<TagRead> checkedRead(QByteArrayView page, ReadOrder order)
-{
-    const PageEncoding encoding = SniffPageEncoding(page);
-    const PerTag<TagRead> values = ReadMetaValues(page, encoding, order);
-    const bool noTitle = find(page, "Title") < 0;
-    values.forEach([&](MetaTag, const TagRead &read) {
-        Require(!(order == ReadOrder::TitleFirst && noTitle) || read.outcome == MetaTagRead::Outcome::NotFound,
-            "without Title, File > Open reads nothing");
-        Require(read.found() == read.value.sourceBytes.has_value()
-                && (!read.found() || read.value.text == DecodeValue(*read.value.sourceBytes, encoding)),
-            "a value's text is its bytes decoded");
-    });
-    return values;
-}
-
-QByteArray write(const PerTag<FieldValue> &fields, QByteArrayView page)
+QByteArray write(const PerTag<QByteArray> &values, QByteArrayView kept)
 {
     QBuffer buffer;
     buffer.open(QIODevice::WriteOnly);
-    Require(WriteMetaPage(buffer, EncodeForPage(fields, SniffPageEncoding(page)), keptByRule(page)), "writes");
+    Require(WriteMetaPage(buffer, values, kept), "writes");
     return buffer.data();
 }
 
@@ -89,22 +61,30 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     const qsizetype from = flags % (page.size() + 1);
     Require(needle.isEmpty() || FindBytes(page, needle, from) == find(page, needle, from), "FindBytes as std::search");
 
-    const std::optional<KeptPart> kept = FindKeptPart(page);
-    Require(kept.has_value() == (find(page, "<title>") >= 0 || find(page, "<TITLE>") >= 0), "a title tag is kept");
-    QByteArray buffer = page.toByteArray();
-    Require(TrimPageToTitle(buffer) == kept.has_value() && buffer == keptByRule(page), "the cut keeps the rule's part");
+    // The cut keeps the page from a title tag on, or all of it.
+    QByteArray kept = page.toByteArray();
+    const bool cut = TrimPageToTitle(kept);
+    Require(cut == (find(page, "<title>") >= 0 || find(page, "<TITLE>") >= 0)
+            && (kept.isEmpty() || find(page, kept) >= 0)
+            && (cut ? kept.startsWith("<title>") || kept.startsWith("<TITLE>") : kept == page),
+        "the cut keeps a part from a title tag");
 
     PerTag<FieldValue> fields;
-    const PerTag<TagRead> read = checkedRead(page, (flags & 1) ? ReadOrder::TitleFirst : ReadOrder::EachOnItsOwn);
-    for (const MetaTag tag : AllMetaTags)
+    const PageEncoding encoding = SniffPageEncoding(page);
+    const PerTag<TagRead> read
+        = ReadMetaValues(page, encoding, (flags & 1) ? ReadOrder::TitleFirst : ReadOrder::EachOnItsOwn);
+    for (const MetaTag tag : AllMetaTags) {
+        Require(!read[tag].found() || read[tag].value.text == DecodeValue(*read[tag].value.sourceBytes, encoding),
+            "a value's text is its bytes decoded");
         fields[tag] = (flags & (2 << int(tag))) ? FieldValue { typed, std::nullopt } : read[tag].value;
-    const QByteArray file = write(fields, page);
-    const PerTag<QByteArray> values = EncodeForPage(fields, SniffPageEncoding(page));
-    Require(file == MetaPreamble(values) + keptByRule(page).toByteArray() + "\r\n", "preamble, kept part, CR LF");
+    }
+    const PerTag<QByteArray> values = EncodeForPage(fields, encoding);
+    const QByteArray file = write(values, kept);
+    Require(file == MetaPreamble(values) + kept + "\r\n", "preamble, kept part, CR LF");
 
     // The file written opens to its values, unless a '>' or a later tag word
     // inside a value ends it early; and saved untouched it gives itself again.
-    const PerTag<TagRead> back = checkedRead(file, ReadOrder::TitleFirst);
+    const PerTag<TagRead> back = ReadMetaValues(file, SniffPageEncoding(file), ReadOrder::TitleFirst);
     bool allBack = true;
     QByteArray before;
     for (const MetaTag tag : AllMetaTags) {
@@ -114,8 +94,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         allBack = allBack && whole && !values[tag].contains("<title>") && !values[tag].contains("<TITLE>");
         fields[tag] = back[tag].value;
     }
-    const QByteArrayView keptPart = keptByRule(page);
-    if (allBack && kept && (keptPart.endsWith("</html>") || keptPart.endsWith("</HTML>")))
-        Require(write(fields, file) == file, "a page written here saves to the same bytes");
+    if (allBack && cut && (kept.endsWith("</html>") || kept.endsWith("</HTML>")))
+        Require(write(EncodeForPage(fields, SniffPageEncoding(file)), kept) == file,
+            "a page written here saves to the same bytes");
     return 0;
 }

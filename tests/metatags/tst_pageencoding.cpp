@@ -1,7 +1,6 @@
 #include "MetaPageJobs.h"
 
-#include <QSet>
-#include <QTest>
+#include <QtTest>
 
 using namespace metatags;
 // Page bytes, NULs and all, in the tables below.

@@ -178,7 +178,7 @@ private Q_SLOTS:
         QTest::addColumn<QString>("setUp"); // shell commands in an empty folder; page.html is saved
         QTest::addColumn<QString>("during"); // shell commands run while the new file is written
         QTest::addColumn<Saver>("saver");
-        QTest::addColumn<QString>("reason"); // empty: saved where `readlink -f` says, nothing else changed
+        QTest::addColumn<QString>("reason"); // a pattern; empty: saved where `readlink -f` says, nothing else changed
 
         const QString old = QStringLiteral("echo old > page.html; ");
         const QString none;
@@ -190,8 +190,8 @@ private Q_SLOTS:
                                    << qt_error_string(ENOSPC);
         QTest::newRow("file size limit reached during the save")
             << old << "prlimit --pid $PPID --fsize=4096" << asIs << qt_error_string(EFBIG);
-        QTest::newRow("read-only mount") << old + "mount --bind $PWD $PWD && mount -o remount,bind,ro $PWD" << none
-                                         << asIs << qt_error_string(EROFS);
+        QTest::newRow("read-only mount, a new file") << "mount --bind $PWD $PWD && mount -o remount,bind,ro $PWD"
+                                                     << none << asIs << u'^' + qt_error_string(EROFS);
         QTest::newRow("immutable file") << old + "chattr +i page.html" << none << asIs << qt_error_string(EPERM);
         QTest::newRow("failing fsync") << old << none << Saver::WithFailingFsync << qt_error_string(EIO);
         QTest::newRow("no write bit, even for root")
@@ -287,7 +287,8 @@ private Q_SLOTS:
             saver == Saver::AsNobody);
 
         const QStringList lines = QString::fromUtf8(outcome).split(u'\n');
-        QVERIFY2(lines[0].contains(reason) && lines[0].isEmpty() == reason.isEmpty(), outcome.constData());
+        QVERIFY2(lines[0].contains(QRegularExpression(reason)) && lines[0].isEmpty() == reason.isEmpty(),
+            outcome.constData());
         QVERIFY2(lines.value(1).isEmpty() || lines.value(1) == lines[0], outcome.constData());
         // What another program left, as the child saw it, or all as it was.
         QStringList expected = lines.contains(u"--") ? lines.mid(lines.indexOf(u"--") + 1) : before;
