@@ -170,8 +170,7 @@ public:
         // A file system without that kind of rename gets the plain one.
         if (renamed != 0 && ::rename(m_name.constData(), path.constData()) != 0)
             return FileError { target, qt_error_string(errno) };
-        m_name.clear();
-        m_guard.reset();
+        // The name is gone now: the destructor's unlink of it fails, harmlessly.
         return {};
     }
 

@@ -41,14 +41,8 @@ public:
         questions.append(title + QLatin1Char('|') + question);
         return answers.isEmpty() ? Answer::Cancel : answers.takeFirst();
     }
-    Answer askYesNo(QWidget *, const QString &title, const QString &question) override
-    {
-        return askYesNoCancel(nullptr, title, question);
-    }
-    void showError(QWidget *, const QString &title, const QString &text) override
-    {
-        errors.append(title + QLatin1Char('|') + text);
-    }
+    Answer askYesNo(QWidget *, const QString &t, const QString &q) override { return askYesNoCancel({}, t, q); }
+    void showError(QWidget *, const QString &title, const QString &text) override { errors << title + u'|' + text; }
 
     QList<Answer> answers;
     QStringList questions;

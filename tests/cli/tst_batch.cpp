@@ -260,6 +260,7 @@ private Q_SLOTS:
         audit("fails on others", { "--fail-on", "missing,duplicate", "pages/sub/b.htm" }, 0, "1 finding");
         audit("fails on it", { "--fail-on", "missing,too-short", "pages/sub/b.htm" }, 1, "1 finding");
         audit("one length, 0 px", { "--title-chars", "4-4", "--title-px", "0", "pages/sub/b.htm" }, 0, "no findings");
+        audit("1 px", { "--title-px", "1", "--description-px", "0", "pages/sub/b.htm" }, 1, "1 too-short, 1 too-long.");
         audit("pages that cannot be read, a folder without -r", { "gone.html", "pages" }, 1,
             "Give -r to check the pages in it.\n0 pages read, 2 could not be read; no findings.\n");
         audit("unknown finding", { "--fail-on", "missing,lost", "a.html" }, 2, "--fail-on: \"missing,lost\" is not");
@@ -345,10 +346,9 @@ private Q_SLOTS:
         row("other case only", page(t, d, {}, R"(<meta name="keywords"><meta name=KEYWORDS><meta name="keywords">)"),
             { R"(keywords other-case-only: only name="keywords", name="KEYWORDS"; the editor reads "KeyWords")" });
         row("read from the page's text, the tag in another case",
-            page(t, {}, "K", "<meta name=\"description\" content=\"x\">",
-                "<body>Description list example</body></html>"),
+            page(t, {}, "K", "<meta name=\"description\" content=\"x\">", "<body>Description list example</html>"),
             { "description other-case-only: …",
-                "description not-in-meta-tag: read from …op</title><body>Description list example</body></ht…",
+                "description not-in-meta-tag: read from …op</title><body>Description list example</html>",
                 "description too-short: 7 characters, fewer than 70" });
         row("multiple, in any case, no lower-case <m at all",
             page(t, d, "K", "", R"(<meta name="description" content="Other"><meta name="Description"></html>)")
