@@ -9,7 +9,7 @@ namespace cli {
 
 struct AuditOptions
 {
-    bool recursive = false; // folders are walked for pages
+    bool recursive; // folders are walked for pages
     ShowFormat format = ShowFormat::Sheet;
     AuditLimits limits;
     FindingSet ignored; // left out of the report and the exit status

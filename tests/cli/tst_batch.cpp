@@ -188,6 +188,8 @@ private Q_SLOTS:
         row("set's help", { "set", "--help" }, {}, 0, "", "Usage: tagwright-batch set [options] FILE\n");
         row("a terminal shows a progress bar, cleared at the end", QStringList { "show" } + QStringList(11, "a.html"),
             {}, 0, "] 100% 11/11\r\x1b[K");
+        row("ten files are too few for a bar", QStringList { "show", "v", "w" } + QStringList(8, "a.html"), {}, 1,
+            "v: No such file or directory\ntagwright-batch: w: No such file or directory\n");
         row("a device as the sheet", { "apply", "/dev/zero" }, {}, 2, "/dev/zero: It is a device");
         row("header not UTF-8", apply, "path\t\xe9\n", 2, ":1: The header line is not UTF-8 text.");
         // A dry run tells what the run would do, and writes nothing; it shows how the sheet was read.

@@ -287,8 +287,7 @@ private Q_SLOTS:
             saver == Saver::AsNobody);
 
         const QStringList lines = QString::fromUtf8(outcome).split(u'\n');
-        QVERIFY2(lines[0].contains(QRegularExpression(reason)) && lines[0].isEmpty() == reason.isEmpty(),
-            outcome.constData());
+        QVERIFY2(lines[0].contains(QRegularExpression(reason)) && lines[0].isEmpty() == reason.isEmpty(), outcome);
         QVERIFY2(lines.value(1).isEmpty() || lines.value(1) == lines[0], outcome.constData());
         // What another program left, as the child saw it, or all as it was.
         QStringList expected = lines.contains(u"--") ? lines.mid(lines.indexOf(u"--") + 1) : before;
