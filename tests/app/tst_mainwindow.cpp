@@ -487,10 +487,11 @@ private slots:
         const QPoint offCentre = m_ui->window.geometry().center() - m_ui->window.screen()->availableGeometry().center();
         QVERIFY2(offCentre.manhattanLength() <= 4, "centred on the screen");
         QVERIFY(!m_ui->window.findChild<QMenu *>(QStringLiteral("set"))->menuAction()->isEnabled());
-        // Tab moves on from a meta field, which takes no tab character.
-        QCOMPARE(QApplication::focusWidget(), m_ui->field("Text1"));
-        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-        QCOMPARE(QApplication::focusWidget(), m_ui->field("Text2"));
+        // From the Title field, Tab moves on through the other two to the Open
+        // button: a meta field takes no tab character.
+        for (int field = 0; field < 3; ++field)
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), m_ui->window.findChild<QWidget *>("Command1"));
     }
 
     // Each link is one call to the browser, for the window clicked in, and
