@@ -16,6 +16,12 @@ bool WriteFile(const QString &path, const QByteArray &content)
     return file.open(QIODevice::WriteOnly) && file.write(content) == content.size();
 }
 
+QByteArray ReadFile(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
 bool Shell(const QString &folder, const QString &script)
 {
     // ':' so that an empty script is a script too.
@@ -32,8 +38,7 @@ QStringList Snapshot(const QString &folder)
         const QString path = entries.next();
         struct stat status = {};
         ::lstat(QFile::encodeName(path).constData(), &status);
-        QFile file(path);
-        const QByteArray bytes = S_ISREG(status.st_mode) && file.open(QIODevice::ReadOnly) ? file.readAll() : "";
+        const QByteArray bytes = S_ISREG(status.st_mode) ? ReadFile(path) : "";
         lines << QStringLiteral("%1 %2 %3:%4 %5 %6")
                      .arg(path.mid(folder.size() + 1))
                      .arg(status.st_mode, 0, 8)
@@ -46,7 +51,7 @@ QStringList Snapshot(const QString &folder)
     return lines;
 }
 
-QByteArray RunInChild(const std::function<QByteArray()> &job, bool asNobody)
+QByteArray RunInChild(const std::function<QByteArray()> &job, bool asNobody, gid_t group)
 {
     constexpr uid_t Nobody = 65534;
     int channel[2];
@@ -57,7 +62,7 @@ QByteArray RunInChild(const std::function<QByteArray()> &job, bool asNobody)
         ::close(channel[0]);
         ::alarm(60);
         if (asNobody && ::geteuid() == 0
-            && (::setgroups(0, nullptr) != 0 || ::setgid(Nobody) != 0 || ::setuid(Nobody) != 0))
+            && (::setgroups(1, &group) != 0 || ::setgid(Nobody) != 0 || ::setuid(Nobody) != 0))
             ::_exit(1);
         const QByteArray result = job();
         ::_exit(::write(channel[1], result.constData(), static_cast<size_t>(result.size())) == result.size() ? 0 : 1);
