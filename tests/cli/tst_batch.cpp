@@ -2,6 +2,7 @@
 #include <CommandLine.h>
 #include <FileFaults.h>
 #include <SheetFormat.h>
+#include <SheetReader.h>
 #include <TrimPageToTitle.h>
 #include <WriteMetaPage.h>
 
@@ -384,6 +385,23 @@ private Q_SLOTS:
             if (expected[i].endsWith(QStringLiteral("…")))
                 rows[i] = rows[i].left(expected[i].size() - 1) + QStringLiteral("…");
         QCOMPARE(rows, expected);
+    }
+
+    // A sheet may take its limit, counting its bytes and a cost for each row
+    // that the refusal names, but not a byte more: a pipe that never ends is cut off.
+    void readsASheetUpToItsLimit()
+    {
+        QByteArray text = "path\ttitle\na.html\tNew\n";
+        const auto read = [&text](qint64 limit) {
+            QBuffer sheet(&text);
+            return sheet.open(QIODevice::ReadOnly) ? cli::ReadSheet(sheet, limit) : cli::Sheet();
+        };
+        // "The sheet is larger than 0 bytes (counting N bytes for each row)..."
+        const QString refused = read(0).error;
+        const QRegularExpression rowCost(QStringLiteral("^The sheet is larger than 0 bytes \\(counting (\\d+) bytes"));
+        const qint64 limit = text.size() + rowCost.match(refused).captured(1).toLongLong();
+        QCOMPARE(read(limit).rows.size(), 1u);
+        QVERIFY(read(limit - 1).error.startsWith(QStringLiteral("The sheet is larger than")));
     }
 
     // Eight pages share a title, the first two a description too; keywords are not compared.
