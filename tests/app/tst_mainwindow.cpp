@@ -478,6 +478,7 @@ private slots:
         QCOMPARE(
             m_ui->state(), (QStringList { "", "", "", "", "", QString::fromLatin1(QByteArray("Text10\r\n").toHex()) }));
         QCOMPARE(m_ui->window.minimumSize(), m_ui->window.maximumSize());
+        QCOMPARE(m_ui->window.windowTitle(), QStringLiteral("TAGWRIGHT 2.0 Beta")); // the picture has no title bar
         const QPoint offCentre = m_ui->window.geometry().center() - m_ui->window.screen()->availableGeometry().center();
         QVERIFY2(offCentre.manhattanLength() <= 4, "centred on the screen");
         QVERIFY(!m_ui->window.findChild<QMenu *>(QStringLiteral("set"))->menuAction()->isEnabled());
@@ -589,10 +590,10 @@ private slots:
         }
     }
 
-    // The production dialog, answered as a user would: a save dialog that
-    // starts in the folder it is given, is big enough for its columns, gives
-    // the name column the room that the others leave, and adds ".html" to a
-    // name typed without a suffix.
+    // The production dialog, answered as a user would: a save dialog for HTML
+    // files that starts in the folder it is given, is big enough for its
+    // columns, gives the name column the room that the others leave, and adds
+    // ".html" to a name typed without a suffix.
     void desktopSaveDialogAddsTheSuffixAndStartsInTheFolder()
     {
         const QTemporaryDir folder;
@@ -603,7 +604,7 @@ private slots:
                 const QHeaderView *columns = dialog->findChild<QTreeView *>()->header();
                 shown = { dialog->width() >= 800 && dialog->height() >= 500, dialog->directory().absolutePath(),
                     dialog->acceptMode(), columns->sectionResizeMode(0), columns->sectionResizeMode(3),
-                    columns->stretchLastSection() };
+                    columns->stretchLastSection(), dialog->nameFilters() };
                 dialog->selectFile(QStringLiteral("copy"));
                 accept ? static_cast<QDialog *>(dialog)->accept() : dialog->reject();
             });
@@ -613,7 +614,7 @@ private slots:
         QCOMPARE(answer(true), folder.filePath(QStringLiteral("copy.html")));
         QCOMPARE(shown,
             QVariantList({ true, folder.path(), QFileDialog::AcceptSave, QHeaderView::Stretch,
-                QHeaderView::ResizeToContents, false }));
+                QHeaderView::ResizeToContents, false, QStringList { "HTML (*.html *.htm)", "All files (*)" } }));
         QCOMPARE(answer(false), std::nullopt); // cancelled with a name typed
     }
 

@@ -199,7 +199,8 @@ private Q_SLOTS:
         dry("quoted line breaks and tabs, control characters",
             "path\ttitle\n\"a.html\"\t\"o\nl \"\"t\"\"\\t\x1b[2J\x7f\xc2\x9b\r\n\"\n",
             "  title: \"Caf\xC3\xA9\" -> \"o\\nl \\\"t\\\"\\t\\u001b[2J\\u007f\\u009b\\n\"\n");
-        dry("JSON, null is not given", "{\"path\":\"a.html\",\"description\":null,\"keywords\":\"K\"}",
+        dry("JSON after a byte-order mark, null is not given",
+            "\xEF\xBB\xBF{\"path\":\"a.html\",\"description\":null,\"keywords\":\"K\"}",
             "a.html: would change\n  keywords: (missing) -> \"K\"\n");
         dry("DOCTYPE, charset, viewport and script are dropped", "path\ttitle\nd.html\tNew\n",
             "  drops 130 bytes before <title>: <!DOCTYPE html>, <html lang=\"en\">, <meta charset=\"utf-8\">, "

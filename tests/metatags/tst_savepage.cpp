@@ -90,8 +90,7 @@ private Q_SLOTS:
         // Told size 0, the load takes at most 64 MiB that the file grew by since.
         QTest::newRow("a file that grows to the bound while it is read")
             << "truncate -s 64M page.html" << Saver::NoSize << QString();
-        QTest::newRow("a file that grows past it")
-            << "truncate -s 67108865 page.html" << Saver::NoSize << "kept growing";
+        QTest::newRow("a file growing past it") << "truncate -s 67108865 page.html" << Saver::NoSize << "kept growing";
         QTest::newRow("a read that fails") << "ln -s /proc/self/mem page.html" << asIs << qt_error_string(EIO);
         QTest::newRow("missing file") << QString() << asIs << qt_error_string(ENOENT);
         QTest::newRow("folder") << "mkdir page.html" << asIs << "It is a folder, not a file.";
